@@ -1,0 +1,22 @@
+// Setting the desktop wallpaper, as SystemParametersInfoA does it.
+#pragma once
+#include <functional>
+#include <string>
+
+#include "platform/win32.h"
+
+// SPI_SETDESKWALLPAPER with SPIF_UPDATEINIFILE: makes the running desktop
+// show the BMP at the DOS path pv, centred or tiled as win.ini [Desktop]
+// TileWallpaper says (missing counts as tiled), then records the path as
+// [Desktop] wallpaper. Nonzero only when the desktop took it.
+BOOL SystemParametersInfoA(UINT action, UINT param, void* pv, UINT winIni);
+
+namespace vok {
+
+// The desktop's side: show the bitmap at a native path. True when it took it.
+using ShowWallpaperFn = std::function<bool(const std::string& nativePath, bool tiled)>;
+
+// Replaces the desktop for tests; an empty function restores the real one.
+void SetWallpaperBackendForTesting(ShowWallpaperFn fn);
+
+}  // namespace vok

@@ -1,0 +1,143 @@
+#include "platform/dospath.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+#include "platform/codepage.h"
+#include "platform/sys.h"
+
+namespace vok {
+namespace {
+
+constexpr int kDriveZ = 26;
+
+bool IsSep(char c) { return c == '\\' || c == '/'; }
+
+// Splits at backslashes and slashes that are not the second byte of a
+// double-byte character.
+std::vector<std::string> SplitComponents(std::string_view s) {
+  std::vector<std::string> parts;
+  std::string cur;
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
+      cur += s[i];
+      cur += s[++i];
+    } else if (IsSep(s[i])) {
+      if (!cur.empty()) parts.push_back(std::move(cur));
+      cur.clear();
+    } else {
+      cur += s[i];
+    }
+  }
+  if (!cur.empty()) parts.push_back(std::move(cur));
+  return parts;
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+  return dir == "/" ? "/" + name : dir + "/" + name;
+}
+
+// The entry of dir that the CP932 name means: exact first, else the first
+// (in byte order) that equals it regardless of ASCII case.
+std::optional<std::string> FindEntry(const std::string& dir, const std::string& utf8,
+                                     const std::string& cp932) {
+  auto& os = sys::ops();
+  struct stat st;
+  if (os.lstat(Join(dir, utf8).c_str(), &st) == 0) return utf8;
+  DIR* d = os.opendir(dir.c_str());
+  if (!d) return std::nullopt;
+  const std::string want = LowerCp932(cp932);
+  std::optional<std::string> best;
+  while (struct dirent* e = os.readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    auto asCp = Utf8ToCp932(name);
+    if (!asCp || LowerCp932(*asCp) != want) continue;
+    if (!best || name < *best) best = name;
+  }
+  os.closedir(d);
+  return best;
+}
+
+std::string NativeCwd() {
+  char buf[PATH_MAX];
+  if (!sys::ops().getcwd(buf, sizeof buf)) return {};
+  return buf;
+}
+
+}  // namespace
+
+NativePath DosToNative(std::string_view dos) {
+  NativePath out;
+  if (dos.size() >= 2 && dos[1] == ':') {
+    if ((dos[0] | 0x20) != 'z') {
+      out.error = PathError::NoSuchDrive;
+      return out;
+    }
+    dos.remove_prefix(2);  // "z:name" is relative to z:'s current directory, the cwd
+  }
+  const bool absolute = !dos.empty() && IsSep(dos[0]);
+  std::string cur = absolute ? std::string("/") : NativeCwd();
+  if (cur.empty()) cur.push_back('/');
+  for (const std::string& comp : SplitComponents(dos)) {
+    auto utf8 = Cp932ToUtf8Strict(comp);
+    if (!utf8) {
+      out.error = PathError::NotRepresentable;
+      return out;
+    }
+    if (comp == "." || comp == "..") {
+      cur = Join(cur, comp);
+      continue;
+    }
+    auto found = FindEntry(cur, *utf8, comp);
+    cur = Join(cur, found ? *found : *utf8);
+  }
+  out.path = cur;
+  return out;
+}
+
+std::optional<std::string> NativeToDos(std::string_view native) {
+  auto cp = Utf8ToCp932(native);
+  if (!cp) return std::nullopt;
+  std::string out = "z:";
+  std::string body = *cp;
+  // Convert separators; CP932 from iconv never has '/' as a trail byte.
+  for (char& c : body)
+    if (c == '/') c = '\\';
+  if (body.empty() || body[0] != '\\') body = "\\" + body;
+  return out + body;
+}
+
+int GetCurrentDrive() { return kDriveZ; }
+
+bool SetCurrentDrive(int drive) { return drive == kDriveZ; }
+
+std::string GetCurrentDirectoryDos() {
+  std::string cwd = NativeCwd();
+  if (cwd.empty()) return {};
+  return NativeToDos(cwd).value_or("");
+}
+
+bool SetCurrentDirectoryDos(std::string_view dos) {
+  NativePath p = DosToNative(dos);
+  return p && sys::ops().chdir(p.path.c_str()) == 0;
+}
+
+bool DosPathExists(std::string_view dos) {
+  NativePath p = DosToNative(dos);
+  struct stat st;
+  return p && sys::ops().stat(p.path.c_str(), &st) == 0;
+}
+
+bool DeleteFileDos(std::string_view dos) {
+  NativePath p = DosToNative(dos);
+  if (!p) return false;
+  struct stat st;
+  if (sys::ops().lstat(p.path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  return sys::ops().unlink(p.path.c_str()) == 0;
+}
+
+}  // namespace vok
