@@ -1,0 +1,1 @@
+#include "desktop/status.h"
