@@ -1,0 +1,3 @@
+#include "client/texts.h"
+
+#include "platform/codepage.h"
