@@ -1,31 +1,336 @@
 #include "client/dclient.h"
 
+#include <cstring>
+#include <new>
+#include <optional>
+#include <sys/stat.h>
+
+#include "archive/unlha.h"
+#include "client/texts.h"
+#include "desktop/status.h"
+#include "desktop/wallpaper.h"
+#include "platform/codepage.h"
+#include "platform/dospath.h"
+#include "platform/profile.h"
+#include "platform/sys.h"
+#include "settings/settings.h"
+
 namespace vok {
+namespace {
+
+constexpr UINT kErrorStyle = MB_OK | MB_ICONSTOP;
+constexpr UINT kQuestionStyle = MB_YESNO | MB_ICONQUESTION;
+
+// Copies s into a path field; false (and the field untouched) when it does
+// not fit, so a long path is refused rather than cut into another one.
+bool CopyPath(char (&field)[MAX_PATH], const std::string& s) {
+  if (s.size() >= MAX_PATH || s.find('\0') != std::string::npos) return false;
+  std::memcpy(field, s.c_str(), s.size() + 1);
+  return true;
+}
+
+// Only a full DOS path names the same file whatever the current directory.
+bool IsAbsoluteDos(const std::string& p) {
+  return p.size() >= 3 && p[1] == ':' && p[2] == '\\';
+}
+
+bool SetWallpaper(std::string path) {
+  return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE) != 0;
+}
+
+// The directory part of a path before its last backslash, reading CP932 so
+// that a trail byte 0x5C is no separator. A backslash in the first position
+// does not count; nullopt when there is none.
+std::optional<std::string> DirectoryBeforeLastBackslash(const std::string& path) {
+  std::optional<std::size_t> last;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    if (IsDBCSLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
+      ++i;
+      continue;
+    }
+    if (path[i] == '\\' && i > 0) last = i;
+  }
+  if (!last) return std::nullopt;
+  return path.substr(0, *last);
+}
+
+std::string JoinDos(std::string dir, const std::string& name) {
+  if (dir.empty() || dir.back() != '\\') dir += '\\';
+  return dir + name;
+}
+
+// Whether two DOS paths name the same file on disk, whatever their spelling.
+bool SameFile(const std::string& a, const std::string& b) {
+  NativePath na = DosToNative(a);
+  NativePath nb = DosToNative(b);
+  if (!na || !nb) return false;
+  struct stat sa{}, sb{};
+  if (sys::ops().stat(na.path.c_str(), &sa) != 0) return false;
+  if (sys::ops().stat(nb.path.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+}  // namespace
 
 DClient::DClient(ClientUi& ui)
-    : Entries(new ListEntry[kMaxEntries]()), ListingBuffer(new char[kListingBufferSize]()), ui_(ui) {}
+    : Entries(new ListEntry[kMaxEntries]()),
+      ListingBuffer(new char[kListingBufferSize]()),
+      ui_(ui) {
+  // Kept without "x:\" so the exit can rebuild it on the start drive. A
+  // directory too long for the field, or unreadable, falls back to the root.
+  std::string cwd = GetCurrentDirectoryDos();
+  if (cwd.size() > 3 && cwd[1] == ':' && cwd[2] == '\\') CopyPath(StartDir, cwd.substr(3));
+  StartDrive = GetCurrentDrive();
+  ArchiveOpen = 0;
+  SelectMode = 0;
+}
+
 DClient::~DClient() = default;
 
 bool DClient::Create() {
-  FileData = std::make_unique<FileDialogData>();
+  FileData.reset(new (std::nothrow) FileDialogData);
+  if (!FileData) return false;
+  FileData->Flags = 0x1004;  // file must exist, read-only box hidden
+  FileData->Filter = texts::FileFilter();
+  FileData->FilterIndex = 0;
+  FileData->InitialDir.clear();
+  FileData->DefExt = "lzh";
+  FileData->FileName.clear();
   return true;
 }
-void DClient::SetupWindow() {}
-void DClient::CmFileOpen() {}
-void DClient::CmExtract() {}
-void DClient::CmCenter() {}
-void DClient::CmTile() {}
-void DClient::CmHelp() {}
+
+void DClient::SetupWindow() {
+  ShowWallpaperStatus();
+  RestoreLastArchive();
+}
+
+void DClient::ShowWallpaperStatus() {
+  GetProfileStringA("Desktop", "wallpaper", "<none>", WallpaperPath, MAX_PATH);
+  TileMode = static_cast<int>(GetProfileIntA("Desktop", "TileWallpaper", -1));
+  CharLowerA(WallpaperPath);
+  ui_.SetStatusText(ComposeStatus(WallpaperPath, TileMode));
+}
+
+bool DClient::CheckArchiver() {
+  const std::string* refusal = nullptr;
+  if (UnlhaGetRunning()) refusal = &texts::ArchiverInUse();
+  else if (UnlhaGetVersion() < 26) refusal = &texts::ArchiverTooOld();
+  else if (!UnlhaSetCursorMode(1)) refusal = &texts::ArchiverError();
+  else if (!UnlhaSetBackGroundMode(0)) refusal = &texts::ArchiverError();
+  if (!refusal) return true;
+  ui_.Beep();
+  ui_.MessageBox(*refusal, texts::LhaErrorCaption(), kErrorStyle);
+  return false;
+}
+
+void DClient::EnterFileDirectory(const std::string& path) {
+  PathParts parts = SplitPath(path);
+  if (!parts.drive.empty()) {
+    SetCurrentDrive(LowerCp932(parts.drive)[0] - 96);
+  }
+  std::string dir = parts.directory;
+  if (dir.size() > 1 && (dir.back() == '\\' || dir.back() == '/')) dir.pop_back();
+  if (dir.empty()) return;  // no directory: stay where we are
+  SetCurrentDirectoryDos(parts.drive + dir);
+}
+
+void DClient::ListArchive() {
+  std::string command = std::string("l ") + ArchivePath;
+  std::memset(ListingBuffer.get(), 0, kListingBufferSize);
+  if (Unlha(nullptr, command.c_str(), ListingBuffer.get(), kListingBufferSize) != 0) {
+    ui_.Beep();
+    ui_.MessageBox(texts::NotBmpOrLzh(ArchivePath), texts::ErrorCaption(), kErrorStyle);
+    ArchiveOpen = 0;
+  } else {
+    ParseListing(ListingBuffer.get(), Entries.get(), &EntryCount);
+    std::memcpy(ListedArchivePath, ArchivePath, MAX_PATH);
+    ArchiveOpen = 1;
+  }
+  ui_.Invalidate(true);
+}
+
+void DClient::CmFileOpen() {
+  std::string last = ReadLzhFile();
+  if (!last.empty()) EnterFileDirectory(last);
+
+  if (ui_.RunFileOpenDialog(*FileData) != IDOK) {
+    ArchiveOpen = 0;
+    ui_.Invalidate(true);
+    return;
+  }
+  const std::string& chosen = FileData->FileName;
+  if (!CopyPath(ArchivePath, chosen)) {
+    // Too long to keep: refused as a file that cannot be opened.
+    ui_.Beep();
+    ui_.MessageBox(texts::NotBmpOrLzh(chosen), texts::ErrorCaption(), kErrorStyle);
+    ArchiveOpen = 0;
+    ui_.Invalidate(true);
+    return;
+  }
+  std::memset(ListingBuffer.get(), 0, kListingBufferSize);
+
+  if (!CheckArchiver()) return;
+
+  CharLowerA(ArchivePath);
+  WriteLzhFile(ArchivePath);
+
+  const std::string ext = SplitPath(ArchivePath).ext;
+  if (ext == ".bmp" && SetWallpaper(ArchivePath)) {
+    ShowWallpaperStatus();
+    ArchiveOpen = 0;
+    ui_.Invalidate(true);
+    return;
+  }
+  if (ext != ".lzh") {
+    ui_.Beep();
+    ui_.MessageBox(texts::NotBmpOrLzh(ArchivePath), texts::ErrorCaption(), kErrorStyle);
+    ArchiveOpen = 0;
+    ui_.Invalidate(true);
+    return;
+  }
+  ListArchive();
+}
+
+void DClient::RestoreLastArchive() {
+  const std::string stored = ReadLzhFile();
+  if (stored.empty()) {
+    ArchiveOpen = 0;
+    ui_.Invalidate(true);
+    return;
+  }
+  EnterFileDirectory(stored);
+  const bool isArchive = SplitPath(stored).ext == ".lzh";
+  if (!CopyPath(ArchivePath, stored)) {
+    // Only a hand-edited file holds a path this long; an archive is
+    // reported like one that cannot be listed, anything else passed over.
+    if (isArchive) {
+      ui_.Beep();
+      ui_.MessageBox(texts::NotBmpOrLzh(stored), texts::ErrorCaption(), kErrorStyle);
+      ArchiveOpen = 0;
+      ui_.Invalidate(true);
+    }
+    return;
+  }
+  std::memset(ListingBuffer.get(), 0, kListingBufferSize);
+
+  if (!CheckArchiver()) return;
+
+  CharLowerA(ArchivePath);
+  if (!isArchive) return;
+  ListArchive();
+}
+
+void DClient::CmExtract() {
+  if (!ArchiveOpen) {
+    ui_.Beep();
+    ui_.MessageBox(texts::OpenArchiveFirst(), texts::PlainErrorCaption(), kErrorStyle);
+    return;
+  }
+  const int row = SelectedRow(Entries.get(), EntryCount);
+  char nameBuf[sizeof(ListEntry::Text)] = {};
+  if (row >= 0) MemberNameFromText(Entries[row].Text, nameBuf, sizeof nameBuf);
+  const std::string name = nameBuf;
+  // A line that yields no name would make the command extract everything.
+  if (row < 0 || name.empty()) {
+    ui_.Beep();
+    ui_.MessageBox(texts::SelectBitmapFirst(), texts::PlainErrorCaption(), kErrorStyle);
+    return;
+  }
+
+  // The listing shown is the one to extract from, whatever was chosen since.
+  const std::string archive = ListedArchivePath;
+  const std::string command = "e " + archive + " " + name;
+
+  ui_.Beep();
+  if (ui_.MessageBox(texts::ExtractQuestion(), name, kQuestionStyle) != IDYES) return;
+
+  // The archiver writes into the current directory; make sure it is the
+  // listed archive's, where the new wallpaper path below points.
+  EnterFileDirectory(archive);
+  std::memset(ListingBuffer.get(), 0, kListingBufferSize);
+  if (Unlha(nullptr, command.c_str(), ListingBuffer.get(), kListingBufferSize) != 0) {
+    ui_.Beep();
+    ui_.MessageBox(ListingBuffer.get(), texts::LhaErrorCaption(), kErrorStyle);
+    return;
+  }
+  Entries[row].Selected = 0;
+
+  if (name.size() < 5 || name.compare(name.size() - 4, 4, ".BMP") != 0) {
+    ui_.MessageBox(texts::NotABitmap(), name, kErrorStyle);
+    ui_.Invalidate(true);
+    return;
+  }
+
+  // An archive path without a directory (only a hand-edited settings file
+  // gives one) was extracted into the current directory.
+  std::optional<std::string> dir = DirectoryBeforeLastBackslash(archive);
+  const std::string newPath = JoinDos(dir ? *dir : GetCurrentDirectoryDos(), name);
+
+  if (!SetWallpaper(newPath)) {
+    ui_.MessageBox(texts::CannotChangeWallpaper(), newPath, kErrorStyle);
+    return;
+  }
+
+  // When the member landed on the previous wallpaper itself, deleting it
+  // would remove the wallpaper just set.
+  const std::string previous = WallpaperPath;
+  if (!SameFile(previous, newPath) &&
+      ui_.MessageBox(texts::DeletePreviousQuestion(), previous, kQuestionStyle) == IDYES &&
+      !(IsAbsoluteDos(previous) && DeleteFileDos(previous))) {
+    ui_.MessageBox(texts::CannotDeletePrevious(), previous, kErrorStyle);
+  }
+
+  ShowWallpaperStatus();
+  ui_.Invalidate(true);
+}
+
+void DClient::CmCenter() {
+  WriteProfileStringA("Desktop", "TileWallpaper", "0");
+  if (SetWallpaper(WallpaperPath)) ShowWallpaperStatus();
+  else ui_.MessageBox(texts::CannotChangeWallpaper(), WallpaperPath, kErrorStyle);
+}
+
+void DClient::CmTile() {
+  WriteProfileStringA("Desktop", "TileWallpaper", "1");
+  if (SetWallpaper(WallpaperPath)) ShowWallpaperStatus();
+  else ui_.MessageBox(texts::CannotChangeWallpaper(), WallpaperPath, kErrorStyle);
+}
+
+void DClient::CmHelp() { ui_.MessageBox(texts::HelpText(), texts::HelpCaption(), MB_OK); }
+
 void DClient::CmAbout() { ui_.RunAboutDialog(); }
-void DClient::CmExit() { ui_.CloseWindow(); }
-void DClient::EvLButtonDown(int) {}
-void DClient::EvRButtonDown(int) {}
+
+void DClient::CmExit() {
+  SetCurrentDrive(StartDrive);
+  std::string dir;
+  dir += static_cast<char>(StartDrive + 64);
+  dir += ":\\";
+  dir += StartDir;
+  SetCurrentDirectoryDos(dir);
+  WriteWindowSizeUnlessMinimized(ui_.FrameRect(), ui_.FrameMinimized());
+  ui_.CloseWindow();
+}
+
+void DClient::EvLButtonDown(int y) {
+  SelectMode = 1;
+  SelectRow(y);
+}
+
+void DClient::EvRButtonDown(int y) {
+  SelectMode = 0;
+  SelectRow(y);
+}
+
 void DClient::EvLButtonDblClk() { CmExtract(); }
-void DClient::ShowWallpaperStatus() {}
-void DClient::RestoreLastArchive() {}
-bool DClient::CheckArchiver() { return false; }
-void DClient::EnterFileDirectory(const std::string&) {}
-void DClient::ListArchive() {}
-void DClient::SelectRow(int) {}
+
+void DClient::SelectRow(int y) {
+  if (!ArchiveOpen) return;
+  const int h = ui_.LineHeight();
+  if (SelectRowAt(y, h, ui_.ScrollPosition(), SelectMode, Entries.get(), EntryCount)) {
+    ui_.Invalidate(false);
+  } else {
+    ui_.Beep();
+  }
+}
 
 }  // namespace vok
