@@ -1,0 +1,283 @@
+#include "platform/profile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+
+#include "platform/dospath.h"
+#include "platform/sys.h"
+#include "temp_dir.h"
+
+namespace vok {
+namespace {
+
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+class ProfileTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  ScopedEnv env{"VOK32_WINDIR", dir.str()};
+  std::filesystem::path ini = dir.path() / "t.ini";
+
+  std::string Get(const char* section, const char* key, const char* def = "DEF", DWORD size = 64,
+                  DWORD* count = nullptr) {
+    std::string buf(size + 4, '#');
+    DWORD n = GetPrivateProfileStringA(section, key, def, buf.data(), size, "t.ini");
+    if (count) *count = n;
+    return buf.c_str();
+  }
+  // Files left in the directory besides the profile itself.
+  std::vector<std::string> Strays() {
+    std::vector<std::string> out;
+    for (auto& e : std::filesystem::directory_iterator(dir.path()))
+      if (e.path() != ini) out.push_back(e.path().filename());
+    return out;
+  }
+};
+
+TEST_F(ProfileTest, ReadsValuesAsWindowsDoes) {
+  dir.Write("t.ini",
+            "; a comment\n"
+            "top=before any section\n"
+            "[Alpha]\n"
+            "Key=value\n"
+            "  spaced  =  in blanks \t \n"
+            "noequals\n"
+            "empty=\n"
+            "quoted=\"  q  \"\n"
+            "dup=first\n"
+            "dup=second\n"
+            "[ Beta Gamma ]\r\n"
+            "k=crlf\r\n"
+            "[alpha]\n"
+            "later=in a second copy\n"
+            "[Gamma\n"
+            "x=section without bracket\n");
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* want;
+  } cases[] = {
+      {"Alpha", "Key", "value"},
+      {"ALPHA", "kEY", "value"},
+      {"Alpha", "spaced", "in blanks"},
+      {" Alpha ", " Key ", "value"},
+      {"Alpha", "noequals", "DEF"},
+      {"Alpha", "empty", ""},
+      {"Alpha", "quoted", "  q  "},
+      {"Alpha", "dup", "first"},
+      {"Alpha", "later", "in a second copy"},
+      {"beta gamma", "K", "crlf"},
+      {"Alpha", "top", "DEF"},
+      {"Alpha", "missing", "DEF"},
+      {"Missing", "Key", "DEF"},
+      {"Gamma", "x", "DEF"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Get(c.section, c.key), c.want) << c.section << " / " << c.key;
+}
+
+TEST_F(ProfileTest, CutsToTheBufferAndCountsWhatCameBack) {
+  dir.Write("t.ini", "[s]\nk=abcdef\n");
+  struct Case {
+    DWORD size;
+    const char* want;
+    DWORD count;
+  } cases[] = {{64, "abcdef", 6}, {7, "abcdef", 6}, {6, "abcde", 5}, {2, "a", 1}, {1, "", 0}};
+  for (const Case& c : cases) {
+    DWORD n = 99;
+    EXPECT_EQ(Get("s", "k", "", c.size, &n), c.want) << c.size;
+    EXPECT_EQ(n, c.count) << c.size;
+  }
+  // The default is cut the same way, and trailing blanks of it go.
+  DWORD n = 0;
+  EXPECT_EQ(Get("s", "none", "<none>  ", 4, &n), "<no");
+  EXPECT_EQ(n, 3u);
+  EXPECT_EQ(Get("s", "none", "<none>  "), "<none>");
+  EXPECT_EQ(Get("s", "none", nullptr), "");
+  // A size of 0 writes nothing.
+  char guard = '#';
+  EXPECT_EQ(GetPrivateProfileStringA("s", "k", "", &guard, 0, "t.ini"), 0u);
+  EXPECT_EQ(guard, '#');
+}
+
+TEST_F(ProfileTest, MissingFileReadsTheDefault) {
+  DWORD n = 0;
+  EXPECT_EQ(Get("s", "k", "dflt", 64, &n), "dflt");
+  EXPECT_EQ(n, 4u);
+  EXPECT_FALSE(std::filesystem::exists(ini));
+}
+
+TEST_F(ProfileTest, IntegerReadTakesTheLeadingDecimalNumber) {
+  dir.Write("win.ini",
+            "[Desktop]\n"
+            "a=123\nb=-1\nc=+7\nd=12abc\ne=abc\nf=\ng=  42  \nh=4294967292\ni=0x10\n");
+  struct Case {
+    const char* key;
+    int want;
+  } cases[] = {{"a", 123}, {"b", -1},  {"c", 7},  {"d", 12}, {"e", 0},   {"f", -5},
+               {"g", 42},  {"h", -4}, {"i", 0},  {"missing", -5}};
+  for (const Case& c : cases)
+    EXPECT_EQ(static_cast<int>(GetProfileIntA("desktop", c.key, -5)), c.want) << c.key;
+}
+
+TEST_F(ProfileTest, WriteKeepsEveryOtherLineAsItWas) {
+  const std::string before =
+      "; hand-written\r\n"
+      "[Other]\r\n"
+      "x = 1 \r\n"
+      "junk line\r\n"
+      "\r\n"
+      "[VOK32]\r\n"
+      "  WindowSize = 1 2 3 4\r\n"
+      "LZHFile=c:\\a.lzh\r\n"
+      "\r\n"
+      "[Last]\r\n"
+      "y=2";
+  dir.Write("t.ini", before);
+
+  ASSERT_TRUE(WritePrivateProfileStringA("vok32", "windowsize", "5 6 7 8", "t.ini"));
+  std::string want = before;
+  want.replace(want.find("1 2 3 4"), 7, "5 6 7 8");
+  want.replace(want.find(" = 5"), 4, " =5");
+  EXPECT_EQ(ReadFile(ini), want);
+
+  // A new key goes at the end of its section, before the blank line.
+  ASSERT_TRUE(WritePrivateProfileStringA("VOK32", "New", "v", "t.ini"));
+  want.replace(want.find("\r\n\r\n[Last]"), 0, "\r\nNew=v");
+  EXPECT_EQ(ReadFile(ini), want);
+
+  // A new section is appended, after the last line gains its terminator.
+  ASSERT_TRUE(WritePrivateProfileStringA("Fresh", "k", "v", "t.ini"));
+  want += "\r\n\r\n[Fresh]\r\nk=v\r\n";
+  EXPECT_EQ(ReadFile(ini), want);
+
+  EXPECT_EQ(Get("vok32", "WindowSize"), "5 6 7 8");
+  EXPECT_EQ(Get("Other", "x"), "1");
+  EXPECT_TRUE(Strays().empty());
+}
+
+TEST_F(ProfileTest, WriteCreatesDirectoryFileSectionAndKey) {
+  TempDir home;
+  ScopedEnv windir{"VOK32_WINDIR", (home.path() / "deep/er/win").string()};
+  ASSERT_TRUE(WriteProfileStringA("Desktop", "TileWallpaper", "1"));
+  EXPECT_EQ(ReadFile(home.path() / "deep/er/win/win.ini"), "[Desktop]\nTileWallpaper=1\n");
+  ASSERT_TRUE(WriteProfileStringA("Desktop", "TileWallpaper", "0"));
+  EXPECT_EQ(GetProfileIntA("Desktop", "TileWallpaper", -1), 0u);
+  EXPECT_EQ(ReadFile(home.path() / "deep/er/win/win.ini"), "[Desktop]\nTileWallpaper=0\n");
+}
+
+TEST_F(ProfileTest, NullValueDeletesTheKeyAndNullKeyTheSection) {
+  dir.Write("t.ini", "[a]\nk=1\nj=2\n[b]\nk=3\n[A]\nz=4\n");
+  ASSERT_TRUE(WritePrivateProfileStringA("a", "K", nullptr, "t.ini"));
+  EXPECT_EQ(ReadFile(ini), "[a]\nj=2\n[b]\nk=3\n[A]\nz=4\n");
+  ASSERT_TRUE(WritePrivateProfileStringA("A", nullptr, nullptr, "t.ini"));
+  EXPECT_EQ(ReadFile(ini), "[b]\nk=3\n");
+}
+
+TEST_F(ProfileTest, ValuesAreBytesAsTheyStand) {
+  const std::string path = "c:\\\x95\x5C\\\x83\x5C\x83\x74\x83\x67.lzh";  // 表\ソフト.lzh
+  ASSERT_TRUE(WritePrivateProfileStringA("VOK32", "LZHFile", path.c_str(), "t.ini"));
+  EXPECT_EQ(Get("VOK32", "LZHFile"), path);
+  EXPECT_EQ(ReadFile(ini), "[VOK32]\nLZHFile=" + path + "\n");
+}
+
+TEST_F(ProfileTest, RefusesWritesThatWouldChangeOtherEntries) {
+  const std::string before = "[s]\nk=old\n";
+  dir.Write("t.ini", before);
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* value;
+  } cases[] = {
+      {"s", "k", "new\n[t]\nx=injected"}, {"s", "k", "cr\r"}, {"s", "a=b", "v"},
+      {"s", "[t]", "v"},                  {"s]x", "k", "v"},  {"", "k", "v"},
+      {nullptr, "k", "v"},                {"s", "", "v"},
+  };
+  for (const Case& c : cases)
+    EXPECT_FALSE(WritePrivateProfileStringA(c.section, c.key, c.value, "t.ini")) << c.key;
+  EXPECT_EQ(ReadFile(ini), before);
+}
+
+TEST_F(ProfileTest, FileNamedWithADirectoryIsUsedThere) {
+  TempDir other;
+  const std::string dos = *NativeToDos((other.path() / "Mine.INI").string());
+  ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "v", dos.c_str()));
+  EXPECT_EQ(ReadFile(other.path() / "Mine.INI"), "[s]\nk=v\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "Mine.INI"));
+  char buf[8];
+  EXPECT_EQ(GetPrivateProfileStringA("s", "k", "", buf, sizeof buf, dos.c_str()), 1u);
+  // A directory that is not there is not created for it.
+  const std::string missing = *NativeToDos((other.path() / "no/such.ini").string());
+  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", missing.c_str()));
+  EXPECT_FALSE(std::filesystem::exists(other.path() / "no"));
+}
+
+TEST(ProfileDirectory, FollowsTheEnvironment) {
+  ScopedEnv home{"HOME", "/home/kim"};
+  {
+    ScopedEnv w{"VOK32_WINDIR", ""};
+    ScopedEnv x{"XDG_CONFIG_HOME", "/cfg"};
+    EXPECT_EQ(WindowsDirectory(), "/cfg/vok32");
+  }
+  {
+    ScopedEnv w{"VOK32_WINDIR", ""};
+    ScopedEnv x{"XDG_CONFIG_HOME", "relative"};
+    EXPECT_EQ(WindowsDirectory(), "/home/kim/.config/vok32");
+  }
+  ScopedEnv w{"VOK32_WINDIR", "/elsewhere"};
+  EXPECT_EQ(WindowsDirectory(), "/elsewhere");
+}
+
+// A write that fails at any step leaves the old file and no temporary file.
+TEST_F(ProfileTest, FailedWriteLeavesTheOldFileWhole) {
+  const std::string before = "[VOK32]\nWindowSize=1 2 3 4\n";
+  struct Case {
+    const char* what;
+    void (*breakIt)(sys::Ops&);
+  } cases[] = {
+      {"write", [](sys::Ops& o) { o.write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; }; }},
+      {"short write", [](sys::Ops& o) { o.write = [](int, const void*, size_t) -> ssize_t { return 0; }; }},
+      {"fsync", [](sys::Ops& o) { o.fsync = [](int) { return errno = EIO, -1; }; }},
+      {"rename", [](sys::Ops& o) { o.rename = [](const char*, const char*) { return errno = EXDEV, -1; }; }},
+  };
+  for (const Case& c : cases) {
+    dir.Write("t.ini", before);
+    {
+      sys::ScopedOps scoped;
+      c.breakIt(sys::ops());
+      EXPECT_FALSE(WritePrivateProfileStringA("VOK32", "WindowSize", "5 6 7 8", "t.ini")) << c.what;
+    }
+    EXPECT_EQ(ReadFile(ini), before) << c.what;
+    EXPECT_TRUE(Strays().empty()) << c.what;
+  }
+}
+
+TEST_F(ProfileTest, UnwritableDirectoryLeavesReadsWorking) {
+  dir.Write("t.ini", "[VOK32]\nLZHFile=c:\\a.lzh\n");
+  sys::ScopedOps scoped;
+  sys::ops().open = [](const char* path, int flags, mode_t mode) {
+    if (flags & O_CREAT) return errno = EACCES, -1;
+    return sys::realOps().open(path, flags, mode);
+  };
+  sys::ops().mkdir = [](const char*, mode_t) { return errno = EACCES, -1; };
+  EXPECT_FALSE(WritePrivateProfileStringA("VOK32", "LZHFile", "c:\\b.lzh", "t.ini"));
+  EXPECT_EQ(Get("VOK32", "LZHFile"), "c:\\a.lzh");
+  // Nor can the directory itself be made: reads give the default, writes fail.
+  ScopedEnv gone{"VOK32_WINDIR", (dir.path() / "absent").string()};
+  EXPECT_EQ(Get("VOK32", "LZHFile", ""), "");
+  EXPECT_FALSE(WritePrivateProfileStringA("VOK32", "LZHFile", "c:\\b.lzh", "t.ini"));
+}
+
+TEST_F(ProfileTest, FileThatCannotBeReadIsNeverReplaced) {
+  std::filesystem::create_directory(ini);  // a directory where the file should be
+  EXPECT_EQ(Get("s", "k"), "DEF");
+  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", "t.ini"));
+  EXPECT_TRUE(std::filesystem::is_directory(ini));
+  EXPECT_TRUE(Strays().empty());
+}
+
+}  // namespace
+}  // namespace vok
