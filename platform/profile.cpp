@@ -308,7 +308,7 @@ DWORD GetString(const char* section, const char* key, const char* def, char* out
   }
   if (auto i = FindKey(lines, Trim(section), Trim(key))) {
     std::string_view v = KeyOf(lines[*i].text)->value;
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+    if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
       v = v.substr(1, v.size() - 2);
     return CopyOut(v, out, size);
   }
