@@ -27,6 +27,7 @@ struct Ops {
   DIR* (*opendir)(const char* path);
   struct dirent* (*readdir)(DIR* dir);
   int (*closedir)(DIR* dir);
+  off_t (*lseek)(int fd, off_t offset, int whence);
 };
 
 // The live table.

@@ -24,6 +24,7 @@ int RenameNoReplace(const char* from, const char* to) {
 const Ops kReal = {
     Open,      ::close,  ::read,   ::write,   ::fsync,   Stat,       Lstat,     ::rename,
     RenameNoReplace, ::unlink, ::mkdir, ::getcwd, ::chdir, ::opendir, ::readdir, ::closedir,
+    ::lseek,
 };
 
 }  // namespace

@@ -1,0 +1,371 @@
+#include "archive/lzh_archive.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+#include <lhasa.h>
+
+#include "platform/codepage.h"
+#include "platform/sys.h"
+
+namespace vok::lzh {
+namespace {
+
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0) sys::ops().close(fd_);
+  }
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+// Reads up to n bytes, retrying short reads; -1 on error.
+long ReadFull(int fd, void* buf, std::size_t n) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t r = sys::ops().read(fd, static_cast<char*>(buf) + done, n - done);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return -1;
+    }
+    if (r == 0) break;
+    done += static_cast<std::size_t>(r);
+  }
+  return static_cast<long>(done);
+}
+
+// The stream liblhasa reads headers from; it counts the position so that
+// the end of each member's data is known.
+struct Source {
+  int fd;
+  std::uint64_t pos = 0;
+  bool failed = false;
+};
+
+int SourceRead(void* handle, void* buf, size_t n) {
+  auto* s = static_cast<Source*>(handle);
+  const long r = ReadFull(s->fd, buf, n);
+  if (r < 0) {
+    s->failed = true;
+    return -1;
+  }
+  s->pos += static_cast<std::uint64_t>(r);
+  return static_cast<int>(r);
+}
+
+int SourceSkip(void* handle, size_t n) {
+  auto* s = static_cast<Source*>(handle);
+  if (sys::ops().lseek(s->fd, static_cast<off_t>(n), SEEK_CUR) < 0) {
+    s->failed = true;
+    return 0;
+  }
+  s->pos += n;
+  return 1;
+}
+
+void SourceClose(void*) {}
+
+const LHAInputStreamType kSourceType = {SourceRead, SourceSkip, SourceClose};
+
+std::uint64_t Le(const std::uint8_t* p, int width) {
+  std::uint64_t v = 0;
+  for (int i = width - 1; i >= 0; --i) v = (v << 8) | p[i];
+  return v;
+}
+
+struct RawFields {
+  std::string name, dir;
+  bool hasName = false;
+  bool hasSize64 = false;
+  std::uint64_t packed64 = 0, length64 = 0;
+};
+
+// Walks the extended headers whose first size field is at offset `at`.
+// Each one is: type, data, size of the next one.
+void WalkExtended(const std::uint8_t* raw, std::size_t len, std::size_t at, int width,
+                  RawFields* f) {
+  if (at + width > len) return;
+  std::uint64_t size = Le(raw + at, width);
+  std::size_t o = at + width;
+  while (size != 0) {
+    if (size < static_cast<std::uint64_t>(1 + width) || size > len - o) return;
+    const std::size_t n = static_cast<std::size_t>(size);
+    const std::uint8_t type = raw[o];
+    const std::uint8_t* data = raw + o + 1;
+    const std::size_t dataLen = n - 1 - width;
+    if (type == 0x01) {
+      f->name.assign(reinterpret_cast<const char*>(data), dataLen);
+      f->hasName = true;
+    } else if (type == 0x02) {
+      f->dir.assign(reinterpret_cast<const char*>(data), dataLen);
+    } else if (type == 0x42 && dataLen >= 16) {
+      f->packed64 = Le(data, 8);
+      f->length64 = Le(data + 8, 8);
+      f->hasSize64 = true;
+    }
+    size = Le(raw + o + n - width, width);
+    o += n;
+  }
+}
+
+RawFields ParseRaw(const std::uint8_t* raw, std::size_t len, int level) {
+  RawFields f;
+  if (level == 0 || level == 1) {
+    if (len < 22) return f;
+    const std::size_t nameLen = raw[21];
+    if (22 + nameLen > len) return f;
+    f.name.assign(reinterpret_cast<const char*>(raw + 22), nameLen);
+    f.hasName = true;
+    if (level == 1) {
+      RawFields ext;
+      WalkExtended(raw, len, 22 + nameLen + 3, 2, &ext);
+      if (ext.hasName) f.name = ext.name;
+      f.dir = ext.dir;
+      f.hasSize64 = ext.hasSize64;
+      f.packed64 = ext.packed64;
+      f.length64 = ext.length64;
+    }
+  } else if (level == 2) {
+    WalkExtended(raw, len, 24, 2, &f);
+  } else if (level == 3) {
+    WalkExtended(raw, len, 24, 4, &f);
+  }
+  return f;
+}
+
+bool IsSeparator(unsigned char c) { return c == '\\' || c == '/' || c == 0xFF; }
+
+}  // namespace
+
+std::vector<std::string> SplitStoredPath(const std::string& raw, bool* hadDir) {
+  std::vector<std::string> parts;
+  std::string cur;
+  bool dir = false;
+  auto flush = [&] {
+    if (cur.empty() || cur == "." || cur == "..") {
+      if (!cur.empty()) dir = true;
+    } else {
+      parts.push_back(cur);
+    }
+    cur.clear();
+  };
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    const auto c = static_cast<unsigned char>(raw[i]);
+    if (IsDBCSLeadByte(c) && i + 1 < raw.size()) {
+      cur += raw[i];
+      cur += raw[++i];
+    } else if (IsSeparator(c)) {
+      dir = true;
+      flush();
+    } else {
+      cur += raw[i];
+    }
+  }
+  flush();
+  if (parts.size() > 1) dir = true;
+  if (hadDir) *hadDir = dir;
+  return parts;
+}
+
+std::uint16_t Crc16(std::uint16_t crc, const unsigned char* p, std::size_t n) {
+  static const auto table = [] {
+    struct T {
+      std::uint16_t v[256];
+    } t{};
+    for (unsigned i = 0; i < 256; ++i) {
+      unsigned r = i;
+      for (int j = 0; j < 8; ++j) r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
+      t.v[i] = static_cast<std::uint16_t>(r);
+    }
+    return t;
+  }();
+  for (std::size_t i = 0; i < n; ++i)
+    crc = static_cast<std::uint16_t>(table.v[(crc ^ p[i]) & 0xFF] ^ (crc >> 8));
+  return crc;
+}
+
+namespace {
+
+struct ReaderDeleter {
+  void operator()(LHAReader* r) const { lha_reader_free(r); }
+};
+struct StreamDeleter {
+  void operator()(LHAInputStream* s) const { lha_input_stream_free(s); }
+};
+struct DecoderDeleter {
+  void operator()(LHADecoder* d) const { lha_decoder_free(d); }
+};
+
+Status OpenArchive(const std::string& nativePath, int* fd, std::uint64_t* size) {
+  struct stat st;
+  if (sys::ops().stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    return Status::NotFound;
+  *fd = sys::ops().open(nativePath.c_str(), O_RDONLY, 0);
+  if (*fd < 0) return Status::NotFound;
+  *size = static_cast<std::uint64_t>(st.st_size);
+  return Status::Ok;
+}
+
+// The byte at offset, or -1 when it cannot be read.
+int ByteAt(int fd, std::uint64_t offset) {
+  if (sys::ops().lseek(fd, static_cast<off_t>(offset), SEEK_SET) < 0) return -1;
+  unsigned char c;
+  return ReadFull(fd, &c, 1) == 1 ? c : -1;
+}
+
+// Bytes 2 and 6 of a member header hold the dashes of "-lh5-".
+bool LooksLikeHeader(int fd) {
+  unsigned char b[7];
+  if (sys::ops().lseek(fd, 0, SEEK_SET) < 0) return false;
+  return ReadFull(fd, b, 7) == 7 && b[2] == '-' && b[6] == '-';
+}
+
+}  // namespace
+
+Status Scan(const std::string& nativePath, Archive* out) {
+  out->members.clear();
+  int rawFd = -1;
+  if (Status s = OpenArchive(nativePath, &rawFd, &out->fileSize); s != Status::Ok) return s;
+  Fd fd(rawFd);
+  Source src{fd.get()};
+  std::unique_ptr<LHAInputStream, StreamDeleter> stream(
+      lha_input_stream_new(&kSourceType, &src));
+  if (!stream) return Status::ReadError;
+  std::unique_ptr<LHAReader, ReaderDeleter> reader(lha_reader_new(stream.get()));
+  if (!reader) return Status::ReadError;
+  lha_reader_set_dir_policy(reader.get(), LHA_READER_DIR_PLAIN);
+
+  bool any = false;
+  std::uint64_t dataEnd = 0;
+  while (LHAFileHeader* h = lha_reader_next_file(reader.get())) {
+    any = true;
+    const std::uint64_t dataStart = src.pos;
+    dataEnd = dataStart + h->compressed_length;
+    if (std::strcmp(h->compress_method, LHA_COMPRESS_TYPE_DIR) == 0) continue;
+    const RawFields f = ParseRaw(h->raw_data, h->raw_data_len, h->header_level);
+    Member m;
+    bool nameDir = false, dirDir = false;
+    std::vector<std::string> parts = SplitStoredPath(f.dir, &dirDir);
+    const std::vector<std::string> nameParts = SplitStoredPath(f.name, &nameDir);
+    parts.insert(parts.end(), nameParts.begin(), nameParts.end());
+    if (parts.empty()) return Status::Damaged;  // a file without a name
+    for (const std::string& p : parts) m.path += (m.path.empty() ? "" : "\\") + p;
+    m.name = parts.back();
+    m.hasDir = dirDir || nameDir || !f.dir.empty();
+    m.method.assign(h->compress_method, strnlen(h->compress_method, 5));
+    m.length = f.hasSize64 ? f.length64 : h->length;
+    m.packed = h->compressed_length;
+    m.crc = h->crc;
+    m.timestamp = h->timestamp;
+    m.level = h->header_level;
+    m.dataOffset = dataStart;
+    out->members.push_back(std::move(m));
+  }
+  if (src.failed) return Status::ReadError;
+  if (!any) {
+    if (out->fileSize == 0) return Status::NotLzh;
+    if (ByteAt(fd.get(), 0) == 0) return Status::Ok;  // an archive with no members
+    return LooksLikeHeader(fd.get()) ? Status::Damaged : Status::NotLzh;
+  }
+  // The reader stops without a word on a broken header: only the end of the
+  // file or the terminating zero byte is a clean end.
+  if (dataEnd == out->fileSize) return Status::Ok;
+  if (dataEnd < out->fileSize && ByteAt(fd.get(), dataEnd) == 0) return Status::Ok;
+  return Status::Damaged;
+}
+
+namespace {
+
+struct Packed {
+  int fd;
+  std::uint64_t left;
+  bool failed = false;
+};
+
+size_t ReadPacked(void* buf, size_t n, void* handle) {
+  auto* p = static_cast<Packed*>(handle);
+  if (n > p->left) n = static_cast<size_t>(p->left);
+  const long r = ReadFull(p->fd, buf, n);
+  if (r < 0) {
+    p->failed = true;
+    return 0;
+  }
+  p->left -= static_cast<std::uint64_t>(r);
+  return static_cast<size_t>(r);
+}
+
+bool WriteAll(int fd, const unsigned char* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = sys::ops().write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) return false;
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return true;
+}
+
+}  // namespace
+
+namespace {
+
+LHADecoderType* DecoderFor(const Member& m) {
+  char method[6] = {};
+  std::memcpy(method, m.method.data(), m.method.size() < 5 ? m.method.size() : 5);
+  return lha_decoder_for_name(method);
+}
+
+}  // namespace
+
+Status CheckDecodable(const Member& m) {
+  // The library keeps sizes in 32 bits and would cut a larger member short.
+  if (m.length >= (std::uint64_t{1} << 32) || m.packed >= (std::uint64_t{1} << 32))
+    return Status::TooLarge;
+  return DecoderFor(m) ? Status::Ok : Status::Unsupported;
+}
+
+Status Decode(const std::string& nativePath, const Member& m, int outFd) {
+  if (Status s = CheckDecodable(m); s != Status::Ok) return s;
+  LHADecoderType* type = DecoderFor(m);
+
+  int rawFd = -1;
+  std::uint64_t size = 0;
+  if (Status s = OpenArchive(nativePath, &rawFd, &size); s != Status::Ok) return s;
+  Fd fd(rawFd);
+  if (m.dataOffset + m.packed > size) return Status::Damaged;
+  if (sys::ops().lseek(fd.get(), static_cast<off_t>(m.dataOffset), SEEK_SET) < 0)
+    return Status::ReadError;
+  Packed packed{fd.get(), m.packed};
+  std::unique_ptr<LHADecoder, DecoderDeleter> decoder(
+      lha_decoder_new(type, ReadPacked, &packed, static_cast<size_t>(m.length)));
+  if (!decoder) return Status::ReadError;
+
+  std::uint64_t total = 0;
+  std::uint16_t crc = 0;
+  std::unique_ptr<unsigned char[]> buf(new unsigned char[64 * 1024]);
+  for (;;) {
+    const size_t n = lha_decoder_read(decoder.get(), buf.get(), 64 * 1024);
+    if (n == 0) break;
+    total += n;
+    if (total > m.length) return Status::Damaged;
+    crc = Crc16(crc, buf.get(), n);
+    if (!WriteAll(outFd, buf.get(), n)) return Status::WriteError;
+  }
+  if (packed.failed) return Status::ReadError;
+  if (total != m.length || crc != m.crc) return Status::Damaged;
+  return Status::Ok;
+}
+
+}  // namespace vok::lzh

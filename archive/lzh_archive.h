@@ -1,0 +1,57 @@
+// Reading an LZH archive: the members' headers as stored, and one member's
+// data decoded and checked. liblhasa does the decoding; names, sizes and the
+// end of the archive are taken from the raw headers here, because the
+// library rewrites names and misses some damage.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vok::lzh {
+
+enum class Status {
+  Ok,
+  NotFound,     // the archive cannot be opened
+  NotLzh,       // no member header at the start
+  Damaged,      // a header, the data or the end of the archive is broken
+  Unsupported,  // no decoder for the method
+  TooLarge,     // 4 GiB or more: the decoder would cut it short
+  ReadError,
+  WriteError,
+};
+
+struct Member {
+  std::string path;      // stored path, CP932, components joined with '\'
+  std::string name;      // the last component
+  bool hasDir = false;   // stored with a directory part (or a drive, ..)
+  std::string method;    // "-lh5-"
+  std::uint64_t length = 0;
+  std::uint64_t packed = 0;
+  std::uint16_t crc = 0;
+  std::int64_t timestamp = 0;  // Unix time
+  int level = 0;
+  std::uint64_t dataOffset = 0;
+};
+
+struct Archive {
+  std::vector<Member> members;  // files only; directories are left out
+  std::uint64_t fileSize = 0;
+};
+
+// Reads every header of the archive at the native path.
+Status Scan(const std::string& nativePath, Archive* out);
+
+// Whether Decode can be tried at all: Unsupported, TooLarge or Ok.
+Status CheckDecodable(const Member& m);
+
+// Writes the member's data to fd, checking its length and CRC16 at the end.
+// Anything but Ok means the written bytes must be thrown away.
+Status Decode(const std::string& nativePath, const Member& m, int fd);
+
+std::uint16_t Crc16(std::uint16_t crc, const unsigned char* p, std::size_t n);
+
+// Splits a stored name into components at '\', '/' and 0xFF, never inside
+// a double-byte character; empty, "." and ".." components are dropped.
+std::vector<std::string> SplitStoredPath(const std::string& raw, bool* hadDir);
+
+}  // namespace vok::lzh

@@ -1,0 +1,41 @@
+#include "archive/messages.h"
+
+#include "platform/codepage.h"
+
+namespace vok::lzh {
+
+std::string MessageFor(Failure f, const std::string& subject, const std::string& method) {
+  auto j = [](const char* utf8) { return Utf8ToCp932Lossy(utf8); };
+  switch (f) {
+    case Failure::BadCommand:
+      return j("コマンドが正しくありません。");
+    case Failure::ArchiveNotFound:
+      return j("書庫ファイルが見つかりません。\n") + subject;
+    case Failure::NotLzh:
+      return j("ＬＺＨ書庫ではありません。\n") + subject;
+    case Failure::MemberNotFound:
+      return j("書庫の中に「") + subject + j("」が見つかりません。");
+    case Failure::Unsupported:
+      return j("「") + subject + j("」は対応していない圧縮方式 ") + method +
+             j(" です。解凍できません。");
+    case Failure::Damaged:
+      return j("書庫が壊れています。\n") + subject;
+    case Failure::MemberDamaged:
+      return j("「") + subject + j("」のデータが壊れています。解凍できません。");
+    case Failure::TooLarge:
+      return j("「") + subject + j("」は 4GB 以上あるため解凍できません。");
+    case Failure::CannotRead:
+      return j("書庫ファイルを読み込めません。\n") + subject;
+    case Failure::CannotWrite:
+      return j("「") + subject + j("」を書き込めません。");
+    case Failure::NameTaken:
+      return j("同じ名前の別のファイル「") + subject + j("」がすでにあります。上書きしません。");
+    case Failure::BufferTooSmall:
+      return j("出力領域が足りません。");
+  }
+  return {};
+}
+
+int CodeFor(Failure f) { return 0x8000 + static_cast<int>(f); }
+
+}  // namespace vok::lzh
