@@ -17,7 +17,8 @@ struct PathParts {
 PathParts SplitPath(std::string_view path);
 
 // base name + extension + ":並べて表示中" (tiled, tileMode != 0) or
-// ":中央に表示中" (0), in CP932. A long name is kept whole.
+// ":中央に表示中" (0), in CP932. The name is shown lower-cased; a long
+// name is kept whole.
 std::string ComposeStatus(std::string_view wallpaperPath, int tileMode);
 
 }  // namespace vok

@@ -276,10 +276,11 @@ DWORD CopyList(const std::vector<std::string_view>& names, char* out, DWORD size
     all.append(n);
     all.push_back('\0');
   }
+  if (all.empty()) all.push_back('\0');  // an empty list is still two NULs
   if (all.size() + 1 <= size) {
     std::memcpy(out, all.data(), all.size());
     out[all.size()] = '\0';
-    return all.empty() ? 0 : static_cast<DWORD>(all.size());
+    return names.empty() ? 0 : static_cast<DWORD>(all.size());
   }
   std::memcpy(out, all.data(), size - 2);
   out[size - 2] = '\0';

@@ -11,6 +11,11 @@ DWORD GetProfileStringA(const char* section, const char* key, const char* def, c
 UINT GetProfileIntA(const char* section, const char* key, int def);
 BOOL WriteProfileStringA(const char* section, const char* key, const char* value);
 
+// Writes replace the file whole and keep every line they do not change.
+// A NULL value deletes the key, a NULL key the whole section; a name or
+// value with a line break is refused (FALSE) rather than written. A read
+// with a NULL section or key lists the section or key names, NUL-separated.
+
 // A named file; a name without a directory lies in the Windows directory.
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out,
                                DWORD size, const char* file);

@@ -103,6 +103,20 @@ TEST_F(ProfileTest, CutsToTheBufferAndCountsWhatCameBack) {
   EXPECT_EQ(guard, '#');
 }
 
+TEST_F(ProfileTest, NoSectionOrNoKeyListsTheNames) {
+  dir.Write("t.ini", "[a]\nk=1\nnoequals\n[B]\n[A]\nj=2\n");
+  auto list = [](const char* section, const char* key, DWORD size) {
+    std::string buf(size, '#');
+    DWORD n = GetPrivateProfileStringA(section, key, "", buf.data(), size, "t.ini");
+    return std::make_pair(buf, n);
+  };
+  EXPECT_EQ(list(nullptr, nullptr, 16), std::make_pair(std::string("a\0B\0A\0\0#########", 16), 6u));
+  EXPECT_EQ(list("A", nullptr, 16), std::make_pair(std::string("k\0j\0\0###########", 16), 4u));
+  // Cut short: still ends in two NULs, and the count is size - 2.
+  EXPECT_EQ(list(nullptr, nullptr, 4), std::make_pair(std::string("a\0\0\0", 4), 2u));
+  EXPECT_EQ(list("none", nullptr, 4), std::make_pair(std::string("\0\0##", 4), 0u));
+}
+
 TEST_F(ProfileTest, MissingFileReadsTheDefault) {
   DWORD n = 0;
   EXPECT_EQ(Get("s", "k", "dflt", 64, &n), "dflt");
