@@ -137,7 +137,8 @@ RawFields ParseRaw(const std::uint8_t* raw, std::size_t len, int level) {
   } else if (level == 2) {
     WalkExtended(raw, len, 24, 2, &f);
   } else if (level == 3) {
-    WalkExtended(raw, len, 24, 4, &f);
+    // Bytes 24-27 hold the whole header's size; the first size field follows.
+    WalkExtended(raw, len, 28, 4, &f);
   }
   return f;
 }
@@ -250,14 +251,28 @@ Status Scan(const std::string& nativePath, Archive* out) {
     any = true;
     const std::uint64_t dataStart = src.pos;
     dataEnd = dataStart + h->compressed_length;
-    if (std::strcmp(h->compress_method, LHA_COMPRESS_TYPE_DIR) == 0) continue;
-    const RawFields f = ParseRaw(h->raw_data, h->raw_data_len, h->header_level);
+    RawFields f = ParseRaw(h->raw_data, h->raw_data_len, h->header_level);
     Member m;
+    if (std::strcmp(h->compress_method, LHA_COMPRESS_TYPE_DIR) == 0) {
+      m.kind = h->symlink_target ? Kind::Link : Kind::Directory;
+      // A link is stored as "path|target", split over the directory and name
+      // fields as the writer saw fit.
+      if (m.kind == Kind::Link) {
+        std::string whole = f.dir;
+        if (!whole.empty()) whole += '\xFF';
+        whole += f.name;
+        f.dir.clear();
+        f.name = whole.substr(0, whole.find('|'));
+      }
+    }
     bool nameDir = false, dirDir = false;
     std::vector<std::string> parts = SplitStoredPath(f.dir, &dirDir);
     const std::vector<std::string> nameParts = SplitStoredPath(f.name, &nameDir);
     parts.insert(parts.end(), nameParts.begin(), nameParts.end());
-    if (parts.empty()) return Status::Damaged;  // a file without a name
+    if (parts.empty()) {
+      if (m.kind == Kind::Directory) continue;  // the archive's own root
+      return Status::Damaged;                   // a file without a name
+    }
     for (const std::string& p : parts) m.path += (m.path.empty() ? "" : "\\") + p;
     m.name = parts.back();
     m.hasDir = dirDir || nameDir || !f.dir.empty();
@@ -330,6 +345,7 @@ LHADecoderType* DecoderFor(const Member& m) {
 }  // namespace
 
 Status CheckDecodable(const Member& m) {
+  if (m.kind != Kind::File) return Status::NotAFile;
   // The library keeps sizes in 32 bits and would cut a larger member short.
   if (m.length >= (std::uint64_t{1} << 32) || m.packed >= (std::uint64_t{1} << 32))
     return Status::TooLarge;

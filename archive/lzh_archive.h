@@ -16,11 +16,15 @@ enum class Status {
   Damaged,      // a header, the data or the end of the archive is broken
   Unsupported,  // no decoder for the method
   TooLarge,     // 4 GiB or more: the decoder would cut it short
+  NotAFile,     // a directory or a link
   ReadError,
   WriteError,
 };
 
+enum class Kind { File, Directory, Link };
+
 struct Member {
+  Kind kind = Kind::File;
   std::string path;      // stored path, CP932, components joined with '\'
   std::string name;      // the last component
   bool hasDir = false;   // stored with a directory part (or a drive, ..)
@@ -34,14 +38,14 @@ struct Member {
 };
 
 struct Archive {
-  std::vector<Member> members;  // files only; directories are left out
+  std::vector<Member> members;
   std::uint64_t fileSize = 0;
 };
 
 // Reads every header of the archive at the native path.
 Status Scan(const std::string& nativePath, Archive* out);
 
-// Whether Decode can be tried at all: Unsupported, TooLarge or Ok.
+// Whether Decode can be tried at all: NotAFile, Unsupported, TooLarge or Ok.
 Status CheckDecodable(const Member& m);
 
 // Writes the member's data to fd, checking its length and CRC16 at the end.

@@ -24,6 +24,10 @@ std::string MessageFor(Failure f, const std::string& subject, const std::string&
       return j("「") + subject + j("」のデータが壊れています。解凍できません。");
     case Failure::TooLarge:
       return j("「") + subject + j("」は 4GB 以上あるため解凍できません。");
+    case Failure::IsDirectory:
+      return j("「") + subject + j("」はフォルダです。解凍するファイルではありません。");
+    case Failure::IsLink:
+      return j("「") + subject + j("」はリンクです。解凍するファイルではありません。");
     case Failure::CannotRead:
       return j("書庫ファイルを読み込めません。\n") + subject;
     case Failure::CannotWrite:

@@ -14,6 +14,8 @@ enum class Failure {
   Damaged,
   MemberDamaged,
   TooLarge,
+  IsDirectory,
+  IsLink,
   CannotRead,
   CannotWrite,
   NameTaken,

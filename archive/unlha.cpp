@@ -282,6 +282,9 @@ int Extract(const std::string& archive, const std::string& name, char* output, D
       break;
     case Status::TooLarge:
       return Fail(output, size, Failure::TooLarge, name);
+    case Status::NotAFile:
+      return Fail(output, size,
+                  m.kind == vok::lzh::Kind::Link ? Failure::IsLink : Failure::IsDirectory, name);
     default:
       return Fail(output, size, Failure::Unsupported, name, m.method);
   }
