@@ -1,0 +1,265 @@
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <bit>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "desktop/backend.h"
+
+namespace vok::desktop {
+namespace {
+
+// Xlib reports errors through one process-wide handler; ours counts them
+// while this backend talks to the server and is put back afterwards.
+int g_errors = 0;
+int CountError(Display*, XErrorEvent*) {
+  ++g_errors;
+  return 0;
+}
+
+class ErrorTrap {
+ public:
+  explicit ErrorTrap(Display* d) : display_(d), saved_(XSetErrorHandler(CountError)) { g_errors = 0; }
+  ~ErrorTrap() { XSetErrorHandler(saved_); }
+  // True when no request so far has failed.
+  bool Clean() {
+    XSync(display_, False);
+    return g_errors == 0;
+  }
+
+ private:
+  Display* display_;
+  XErrorHandler saved_;
+};
+
+struct Channel {
+  int shift = 0;  // lowest bit of the mask
+  int bits = 0;
+};
+
+Channel FromMask(unsigned long mask) {
+  Channel c;
+  if (mask == 0) return c;
+  while ((mask & 1) == 0) mask >>= 1, ++c.shift;
+  while ((mask & 1) != 0) mask >>= 1, ++c.bits;
+  return c;
+}
+
+unsigned long Scale(unsigned value8, Channel c) {
+  unsigned long v = c.bits >= 8 ? static_cast<unsigned long>(value8) << (c.bits - 8)
+                                : static_cast<unsigned long>(value8) >> (8 - c.bits);
+  return v << c.shift;
+}
+
+// The screen-sized picture as 0xRRGGBB: centred at (W-w)/2 with C's
+// truncation, or tiled from the top-left corner. Uncovered parts are black.
+std::vector<std::uint32_t> Compose(GdkPixbuf* picture, int width, int height, bool tiled) {
+  std::vector<std::uint32_t> screen(static_cast<size_t>(width) * height, 0);
+  const int w = gdk_pixbuf_get_width(picture);
+  const int h = gdk_pixbuf_get_height(picture);
+  const int stride = gdk_pixbuf_get_rowstride(picture);
+  const int channels = gdk_pixbuf_get_n_channels(picture);
+  const guchar* pixels = gdk_pixbuf_read_pixels(picture);
+  const int left = (width - w) / 2;
+  const int top = (height - h) / 2;
+  for (int y = 0; y < height; ++y) {
+    int sy = tiled ? y % h : y - top;
+    if (sy < 0 || sy >= h) continue;
+    const guchar* row = pixels + static_cast<size_t>(sy) * stride;
+    std::uint32_t* out = &screen[static_cast<size_t>(y) * width];
+    for (int x = 0; x < width; ++x) {
+      int sx = tiled ? x % w : x - left;
+      if (sx < 0 || sx >= w) continue;
+      const guchar* p = row + static_cast<size_t>(sx) * channels;
+      out[x] = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
+    }
+  }
+  return screen;
+}
+
+bool IsDesktopWindow(Display* d, Window w, Atom type, Atom desktop) {
+  Atom actual;
+  int format;
+  unsigned long count = 0, after;
+  unsigned char* data = nullptr;
+  bool found = false;
+  if (XGetWindowProperty(d, w, type, 0, 16, False, XA_ATOM, &actual, &format, &count, &after,
+                         &data) == Success &&
+      data != nullptr) {
+    if (actual == XA_ATOM && format == 32) {
+      const Atom* atoms = reinterpret_cast<const Atom*>(data);
+      for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == desktop;
+    }
+    XFree(data);
+  }
+  return found;
+}
+
+bool Viewable(Display* d, Window w) {
+  XWindowAttributes a;
+  return XGetWindowAttributes(d, w, &a) && a.map_state == IsViewable;
+}
+
+// A file manager's or shell's desktop window: a viewable window of type
+// desktop among the root's children or one level below (window managers put
+// their clients in frames).
+bool DesktopWindowOverRoot(Display* d, Window root) {
+  const Atom type = XInternAtom(d, "_NET_WM_WINDOW_TYPE", False);
+  const Atom desktop = XInternAtom(d, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+  Window rootOut, parent, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(d, root, &rootOut, &parent, &children, &count)) return false;
+  bool found = false;
+  for (unsigned i = 0; i < count && !found; ++i) {
+    if (!Viewable(d, children[i])) continue;
+    found = IsDesktopWindow(d, children[i], type, desktop);
+    Window* inner = nullptr;
+    unsigned innerCount = 0;
+    if (!found && XQueryTree(d, children[i], &rootOut, &parent, &inner, &innerCount)) {
+      for (unsigned j = 0; j < innerCount && !found; ++j) {
+        found = Viewable(d, inner[j]) && IsDesktopWindow(d, inner[j], type, desktop);
+      }
+      if (inner) XFree(inner);
+    }
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+bool ReadPixmapProperty(Display* d, Window root, Atom name, Pixmap* out) {
+  Atom actual;
+  int format;
+  unsigned long count = 0, after;
+  unsigned char* data = nullptr;
+  bool ok = false;
+  if (XGetWindowProperty(d, root, name, 0, 1, False, XA_PIXMAP, &actual, &format, &count, &after,
+                         &data) == Success &&
+      data != nullptr) {
+    if (actual == XA_PIXMAP && format == 32 && count == 1) {
+      *out = *reinterpret_cast<const Pixmap*>(data);
+      ok = true;
+    }
+    XFree(data);
+  }
+  return ok;
+}
+
+// Fills an image of the screen's format; false when the visual is not true colour.
+XImage* MakeImage(Display* d, int screen, const std::vector<std::uint32_t>& rgb, int width,
+                  int height) {
+  Visual* visual = DefaultVisual(d, screen);
+  if (visual->c_class != TrueColor && visual->c_class != DirectColor) return nullptr;
+  const int depth = DefaultDepth(d, screen);
+  XImage* image = XCreateImage(d, visual, depth, ZPixmap, 0, nullptr, width, height, 32, 0);
+  if (image == nullptr) return nullptr;
+  image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), height));
+  if (image->data == nullptr) {
+    XDestroyImage(image);
+    return nullptr;
+  }
+  const Channel r = FromMask(visual->red_mask), g = FromMask(visual->green_mask),
+                b = FromMask(visual->blue_mask);
+  const bool direct32 = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
+                        std::endian::native == std::endian::little;
+  for (int y = 0; y < height; ++y) {
+    const std::uint32_t* in = &rgb[static_cast<size_t>(y) * width];
+    auto* row32 = reinterpret_cast<std::uint32_t*>(image->data + static_cast<size_t>(y) * image->bytes_per_line);
+    for (int x = 0; x < width; ++x) {
+      const std::uint32_t p = in[x];
+      const unsigned long pixel = Scale((p >> 16) & 0xff, r) | Scale((p >> 8) & 0xff, g) | Scale(p & 0xff, b);
+      if (direct32) {
+        row32[x] = static_cast<std::uint32_t>(pixel);
+      } else {
+        XPutPixel(image, x, y, pixel);
+      }
+    }
+  }
+  return image;
+}
+
+// The server's copy, read back, against what was sent (colour bits only).
+bool SameOnServer(Display* d, Pixmap pixmap, XImage* sent, int width, int height) {
+  XImage* back = XGetImage(d, pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
+  if (back == nullptr) return false;
+  const unsigned long mask = sent->red_mask | sent->green_mask | sent->blue_mask;
+  bool same = true;
+  if (back->bits_per_pixel == 32 && sent->bits_per_pixel == 32 && back->byte_order == sent->byte_order) {
+    for (int y = 0; y < height && same; ++y) {
+      auto* a = reinterpret_cast<const std::uint32_t*>(sent->data + static_cast<size_t>(y) * sent->bytes_per_line);
+      auto* b = reinterpret_cast<const std::uint32_t*>(back->data + static_cast<size_t>(y) * back->bytes_per_line);
+      for (int x = 0; x < width; ++x) {
+        if (((a[x] ^ b[x]) & mask) != 0) {
+          same = false;
+          break;
+        }
+      }
+    }
+  } else {
+    for (int y = 0; y < height && same; ++y) {
+      for (int x = 0; x < width && same; ++x) {
+        same = ((XGetPixel(sent, x, y) ^ XGetPixel(back, x, y)) & mask) == 0;
+      }
+    }
+  }
+  XDestroyImage(back);
+  return same;
+}
+
+}  // namespace
+
+bool ShowOnRootWindow(GdkPixbuf* picture, bool tiled) {
+  // A connection of our own: its pixmap must outlive it (RetainPermanent).
+  Display* d = XOpenDisplay(nullptr);
+  if (d == nullptr) return false;
+  bool shown = false;
+  {
+    ErrorTrap trap(d);
+    const int screen = DefaultScreen(d);
+    const Window root = RootWindow(d, screen);
+    const int width = DisplayWidth(d, screen);
+    const int height = DisplayHeight(d, screen);
+    XImage* image = nullptr;
+    if (!DesktopWindowOverRoot(d, root)) {
+      image = MakeImage(d, screen, Compose(picture, width, height, tiled), width, height);
+    }
+    if (image != nullptr) {
+      const Pixmap pixmap = XCreatePixmap(d, root, width, height, DefaultDepth(d, screen));
+      GC gc = XCreateGC(d, pixmap, 0, nullptr);
+      XPutImage(d, pixmap, gc, image, 0, 0, 0, 0, width, height);
+      XFreeGC(d, gc);
+      if (trap.Clean() && SameOnServer(d, pixmap, image, width, height)) {
+        const Atom rootId = XInternAtom(d, "_XROOTPMAP_ID", False);
+        const Atom esetrootId = XInternAtom(d, "ESETROOT_PMAP_ID", False);
+        // The previous setter's pixmap is known to be a retained one only
+        // when both names agree; anything else may belong to a live client.
+        Pixmap old1 = None, old2 = None;
+        if (ReadPixmapProperty(d, root, rootId, &old1) && ReadPixmapProperty(d, root, esetrootId, &old2) &&
+            old1 == old2 && old1 != None) {
+          XKillClient(d, old1);
+          XSync(d, False);
+          g_errors = 0;  // already gone is fine
+        }
+        XChangeProperty(d, root, rootId, XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&pixmap), 1);
+        XChangeProperty(d, root, esetrootId, XA_PIXMAP, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&pixmap), 1);
+        XSetWindowBackgroundPixmap(d, root, pixmap);
+        XClearWindow(d, root);
+        XSetCloseDownMode(d, RetainPermanent);
+        shown = trap.Clean();
+      } else {
+        XFreePixmap(d, pixmap);
+      }
+      XDestroyImage(image);
+    }
+    XSync(d, False);
+  }
+  XCloseDisplay(d);
+  return shown;
+}
+
+}  // namespace vok::desktop

@@ -1,0 +1,106 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+#include "desktop/backend.h"
+#include "platform/sys.h"
+
+namespace vok::desktop {
+namespace {
+
+constexpr std::string_view kPrefix = "wallpaper-";
+constexpr std::string_view kSuffix = ".png";
+
+bool MakeDirectories(const std::string& path) {
+  const auto& ops = sys::ops();
+  for (size_t i = 1; i <= path.size(); ++i) {
+    if (i != path.size() && path[i] != '/') continue;
+    std::string part = path.substr(0, i);
+    if (ops.mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return ops.stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    ssize_t n = sys::ops().write(fd, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool IsCopyName(std::string_view name) {
+  return name.size() > kPrefix.size() + kSuffix.size() && name.starts_with(kPrefix) &&
+         name.ends_with(kSuffix);
+}
+
+}  // namespace
+
+std::string CopyDirectory() {
+  const char* data = std::getenv("XDG_DATA_HOME");
+  if (data != nullptr && data[0] == '/') return std::string(data) + "/vok32";
+  const char* home = std::getenv("HOME");
+  if (home == nullptr || home[0] != '/') return "";
+  return std::string(home) + "/.local/share/vok32";
+}
+
+std::optional<std::string> WriteCopy(GdkPixbuf* picture) {
+  const std::string dir = CopyDirectory();
+  if (dir.empty() || !MakeDirectories(dir)) return std::nullopt;
+
+  gchar* png = nullptr;
+  gsize size = 0;
+  GError* error = nullptr;
+  if (!gdk_pixbuf_save_to_buffer(picture, &png, &size, "png", &error, nullptr)) {
+    g_clear_error(&error);
+    return std::nullopt;
+  }
+
+  const auto& ops = sys::ops();
+  static unsigned counter = 0;
+  const auto stamp = std::chrono::system_clock::now().time_since_epoch().count();
+  const std::string base = std::to_string(stamp) + "-" + std::to_string(getpid()) + "-" +
+                           std::to_string(++counter);
+  const std::string temp = dir + "/.wallpaper-" + base + ".tmp";
+  const std::string final = dir + "/" + std::string(kPrefix) + base + std::string(kSuffix);
+
+  bool ok = false;
+  int fd = ops.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+  if (fd >= 0) {
+    ok = WriteAll(fd, png, size) && ops.fsync(fd) == 0;
+    ok = ops.close(fd) == 0 && ok;
+    // A fresh name each time: desktops do not reload a name they already show.
+    ok = ok && ops.renameNoReplace(temp.c_str(), final.c_str()) == 0;
+    if (!ok) ops.unlink(temp.c_str());
+  }
+  g_free(png);
+  if (!ok) return std::nullopt;
+  return final;
+}
+
+void RemoveOtherCopies(const std::string& keep) {
+  const auto& ops = sys::ops();
+  const std::string dir = CopyDirectory();
+  if (dir.empty()) return;
+  DIR* d = ops.opendir(dir.c_str());
+  if (d == nullptr) return;
+  std::vector<std::string> old;
+  while (struct dirent* e = ops.readdir(d)) {
+    std::string path = dir + "/" + e->d_name;
+    if (IsCopyName(e->d_name) && path != keep) old.push_back(std::move(path));
+  }
+  ops.closedir(d);
+  for (const std::string& path : old) ops.unlink(path.c_str());
+}
+
+void RemoveCopy(const std::string& path) { sys::ops().unlink(path.c_str()); }
+
+}  // namespace vok::desktop

@@ -1,0 +1,175 @@
+#include "desktop/wallpaper.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "desktop/backend.h"
+#include "platform/dospath.h"
+#include "platform/profile.h"
+#include "temp_dir.h"
+#include "tests/desktop/bmp_fixture.h"
+
+namespace vok {
+namespace {
+
+using testing::BmpKind;
+using testing::MakeBmp;
+using testing::Picture;
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+struct Call {
+  std::string nativePath;
+  bool tiled;
+};
+
+class SetWallpaperTest : public ::testing::Test {
+ protected:
+  SetWallpaperTest() : windir_("VOK32_WINDIR", (dir_.path() / "windows").string()) {
+    SetWallpaperBackendForTesting([this](const std::string& path, bool tiled) {
+      calls_.push_back({path, tiled});
+      return accept_;
+    });
+  }
+  ~SetWallpaperTest() override { SetWallpaperBackendForTesting(nullptr); }
+
+  std::string Dos(const std::filesystem::path& p) { return *NativeToDos(p.string()); }
+  std::string WinIni() { return ReadFile(dir_.path() / "windows" / "win.ini"); }
+  std::string Recorded() {
+    char buf[MAX_PATH];
+    GetProfileStringA("Desktop", "wallpaper", "<none>", buf, sizeof buf);
+    return buf;
+  }
+  BOOL Set(std::string dos) {
+    return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, dos.data(), SPIF_UPDATEINIFILE);
+  }
+
+  TempDir dir_;
+  ScopedEnv windir_;
+  std::vector<Call> calls_;
+  bool accept_ = true;
+  Picture picture_;
+};
+
+TEST_F(SetWallpaperTest, RecordsThePathExactlyAsGivenAndShowsTheModeOfTheMoment) {
+  auto bmp = dir_.Write("Pics/Sun Set.BMP", MakeBmp(BmpKind::Rgb24, 3, 2, &picture_));
+  // Lower-cased the way the client keeps paths; it still names the file.
+  std::string dos = Dos(bmp);
+  for (char& c : dos) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+
+  struct Case {
+    const char* tile;  // nullptr: no entry
+    bool tiled;
+  };
+  for (Case c : {Case{nullptr, true}, Case{"0", false}, Case{"1", true}, Case{"2", true}}) {
+    SCOPED_TRACE(c.tile ? c.tile : "(missing)");
+    calls_.clear();
+    ASSERT_TRUE(WriteProfileStringA("Desktop", "TileWallpaper", c.tile));
+    EXPECT_NE(Set(dos), 0);
+    ASSERT_EQ(calls_.size(), 1u);
+    EXPECT_EQ(calls_[0].nativePath, bmp.string());
+    EXPECT_EQ(calls_[0].tiled, c.tiled);
+    EXPECT_EQ(Recorded(), dos);
+  }
+}
+
+TEST_F(SetWallpaperTest, WithoutTheRecordFlagNothingIsRecorded) {
+  auto bmp = dir_.Write("a.bmp", MakeBmp(BmpKind::Rgb24, 2, 2, &picture_));
+  std::string dos = Dos(bmp);
+  EXPECT_NE(SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, dos.data(), 0), 0);
+  EXPECT_EQ(Recorded(), "<none>");
+}
+
+TEST_F(SetWallpaperTest, RefusesWhatIsNoReadableBitmapAndLeavesWinIniAlone) {
+  ASSERT_TRUE(WriteProfileStringA("Desktop", "wallpaper", "z:\\old.bmp"));
+  ASSERT_TRUE(WriteProfileStringA("Desktop", "TileWallpaper", "0"));
+  const std::string before = WinIni();
+
+  std::string whole = MakeBmp(BmpKind::Rgb24, 8, 8, &picture_);
+  std::string rle = MakeBmp(BmpKind::Rle8, 8, 8, &picture_);
+  struct Case {
+    const char* name;
+    std::optional<std::string> bytes;  // nullopt: no such file
+  };
+  const Case cases[] = {
+      {"missing.bmp", std::nullopt},
+      {"empty.bmp", std::string()},
+      {"text.bmp", std::string("BM this is not a bitmap")},
+      {"cut.bmp", whole.substr(0, whole.size() - 40)},
+      {"cut-rle.bmp", rle.substr(0, rle.size() - 12)},
+      // A PNG under a .bmp name is not a bitmap for the desktop call.
+      {"png.bmp", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
+      {"adir.bmp", std::string("dir")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::path p = dir_.path() / c.name;
+    if (std::string(c.name) == "adir.bmp") {
+      std::filesystem::create_directory(p);
+    } else if (c.bytes) {
+      dir_.Write(c.name, *c.bytes);
+    }
+    EXPECT_EQ(Set(Dos(p)), 0);
+    EXPECT_TRUE(calls_.empty());
+    EXPECT_EQ(WinIni(), before);
+  }
+  EXPECT_EQ(Set("<none>"), 0);
+  EXPECT_EQ(Set("q:\\elsewhere\\a.bmp"), 0);
+  EXPECT_EQ(WinIni(), before);
+}
+
+TEST_F(SetWallpaperTest, ADesktopThatRefusesLeavesTheOldRecord) {
+  ASSERT_TRUE(WriteProfileStringA("Desktop", "wallpaper", "z:\\old.bmp"));
+  auto bmp = dir_.Write("new.bmp", MakeBmp(BmpKind::Pal8, 4, 4, &picture_));
+  accept_ = false;
+  EXPECT_EQ(Set(Dos(bmp)), 0);
+  EXPECT_EQ(calls_.size(), 1u);
+  EXPECT_EQ(Recorded(), "z:\\old.bmp");
+}
+
+TEST_F(SetWallpaperTest, OtherActionsDoNothing) {
+  auto bmp = dir_.Write("a.bmp", MakeBmp(BmpKind::Rgb24, 2, 2, &picture_));
+  std::string dos = Dos(bmp);
+  EXPECT_EQ(SystemParametersInfoA(SPI_SETDESKWALLPAPER + 1, 0, dos.data(), SPIF_UPDATEINIFILE), 0);
+  EXPECT_EQ(SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, nullptr, SPIF_UPDATEINIFILE), 0);
+  EXPECT_TRUE(calls_.empty());
+  EXPECT_EQ(Recorded(), "<none>");
+}
+
+// Every kind of BMP decodes to its picture, opaque.
+TEST(DecodeBmpTest, ReadsEveryVariant) {
+  TempDir dir;
+  const std::pair<BmpKind, const char*> kinds[] = {
+      {BmpKind::Rgb24, "24-bit"},  {BmpKind::Rgb24TopDown, "top-down"}, {BmpKind::Rgb32, "32-bit"},
+      {BmpKind::Rgb16, "16-bit"},  {BmpKind::Pal8, "8-bit"},           {BmpKind::Rle8, "RLE8"},
+      {BmpKind::Pal4, "4-bit"},    {BmpKind::Rle4, "RLE4"},            {BmpKind::Pal1, "1-bit"},
+      {BmpKind::Os2Pal8, "OS/2"},
+  };
+  for (auto [kind, name] : kinds) {
+    SCOPED_TRACE(name);
+    Picture expected;
+    auto path = dir.Write("p.bmp", MakeBmp(kind, 7, 5, &expected));
+    desktop::Pixbuf got = desktop::DecodeBmp(path.string());
+    ASSERT_TRUE(got);
+    ASSERT_FALSE(gdk_pixbuf_get_has_alpha(got.get()));
+    ASSERT_EQ(gdk_pixbuf_get_width(got.get()), 7);
+    ASSERT_EQ(gdk_pixbuf_get_height(got.get()), 5);
+    const guchar* px = gdk_pixbuf_read_pixels(got.get());
+    const int stride = gdk_pixbuf_get_rowstride(got.get());
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 7; ++x) {
+        const guchar* p = px + y * stride + x * 3;
+        const std::uint32_t rgb = std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
+        ASSERT_EQ(rgb, expected.at(x, y)) << "at " << x << "," << y;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vok
