@@ -17,6 +17,9 @@ namespace vok {
 using ShowWallpaperFn = std::function<bool(const std::string& nativePath, bool tiled)>;
 
 // Replaces the desktop for tests; an empty function restores the real one.
+// Everything else stays real: the path must name a readable BMP (checked
+// before fn is called, so fn never sees a bad file), TileWallpaper is read
+// from win.ini, and the path is recorded only when fn returns true.
 void SetWallpaperBackendForTesting(ShowWallpaperFn fn);
 
 }  // namespace vok
