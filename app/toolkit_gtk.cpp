@@ -1,0 +1,40 @@
+#include "app/toolkit_gtk.h"
+
+#include <gtk/gtk.h>
+#include <wx/window.h>
+
+namespace vok {
+
+namespace {
+GtkWidget* VerticalBar(wxWindow* w) {
+  GtkWidget* widget = w ? static_cast<GtkWidget*>(w->GetHandle()) : nullptr;
+  if (!widget || !GTK_IS_SCROLLED_WINDOW(widget)) return nullptr;
+  return gtk_scrolled_window_get_vscrollbar(GTK_SCROLLED_WINDOW(widget));
+}
+}  // namespace
+
+void UseCompactToolBars() {
+  static bool done = false;
+  GdkScreen* screen = gdk_screen_get_default();
+  if (done || !screen) return;
+  done = true;
+  GtkCssProvider* css = gtk_css_provider_new();
+  gtk_css_provider_load_from_data(css,
+                                  "toolbar { padding: 1px; }"
+                                  "toolbar button { padding: 1px; min-width: 0; min-height: 0; }",
+                                  -1, nullptr);
+  gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(css),
+                                            GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  g_object_unref(css);
+}
+
+void EnableVerticalScrollBar(wxWindow* w, bool enable) {
+  if (GtkWidget* bar = VerticalBar(w)) gtk_widget_set_sensitive(bar, enable);
+}
+
+bool VerticalScrollBarEnabled(wxWindow* w) {
+  GtkWidget* bar = VerticalBar(w);
+  return bar && gtk_widget_get_sensitive(bar);
+}
+
+}  // namespace vok

@@ -1,0 +1,16 @@
+// What wx does not expose of the GTK widgets underneath.
+#pragma once
+
+class wxWindow;
+
+namespace vok {
+
+// Tool bar buttons as tight as the classic 20x20 faces; GTK's theme pads
+// them so wide that seven no longer fit the narrowest frame.
+void UseCompactToolBars();
+
+// The vertical scroll bar stays visible; this greys it out or back in.
+void EnableVerticalScrollBar(wxWindow* w, bool enable);
+bool VerticalScrollBarEnabled(wxWindow* w);
+
+}  // namespace vok

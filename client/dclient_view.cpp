@@ -1,0 +1,313 @@
+#include "client/dclient_view.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+#include <wx/dcbuffer.h>
+#include <wx/dcclient.h>
+#include <wx/dcscreen.h>
+#include <wx/filedlg.h>
+#include <wx/filename.h>
+#include <wx/msgdlg.h>
+#include <wx/generic/msgdlgg.h>
+#include <wx/image.h>
+#include <wx/settings.h>
+#include <wx/utils.h>
+
+#include "app/about_dialog.h"
+#include "app/ddecframe.h"
+#include "app/toolkit_gtk.h"
+#include "platform/codepage.h"
+#include "platform/dospath.h"
+#include "platform/sys.h"
+#include "resources/resources.h"
+
+namespace vok {
+
+namespace {
+
+wxString FromCp932(const std::string& s) { return wxString::FromUTF8(Cp932ToUtf8(s)); }
+wxString Jp(const char* utf8) { return wxString::FromUTF8(utf8); }
+
+// GTK matches patterns case-sensitively; the program's are not: "*.lzh"
+// becomes "*.[lL][zZ][hH]".
+wxString CaseInsensitivePattern(const wxString& pattern) {
+  wxString out;
+  for (wxUniChar c : pattern) {
+    const wxUniChar lo = wxTolower(c), up = wxToupper(c);
+    if (lo != up) {
+      out << '[' << lo << up << ']';
+    } else {
+      out << c;
+    }
+  }
+  return out;
+}
+
+// "desc|pat;pat|desc|pat" with every pattern made case-insensitive.
+wxString ToWildcard(const std::string& filter) {
+  wxArrayString parts = wxSplit(FromCp932(filter), '|', 0);
+  while (!parts.empty() && parts.back().empty()) parts.pop_back();
+  wxString out;
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+    if (!out.empty()) out << '|';
+    wxArrayString pats = wxSplit(parts[i + 1], ';', 0);
+    for (auto& p : pats) p = CaseInsensitivePattern(p);
+    out << parts[i] << '|' << wxJoin(pats, ';', 0);
+  }
+  return out.empty() ? wxString("*") : out;
+}
+
+bool IsRegularFile(const std::string& native) {
+  struct stat st{};
+  return sys::ops().stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+wxFont FixedPitchFont() {
+  // IPAGothic keeps half-width characters at exactly half the width of
+  // full-width ones, so CP932 rows line up as they do on the original system.
+  wxFont font(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE).FaceName("IPAGothic"));
+  if (!font.IsOk()) font = wxFont(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE));
+  return font;
+}
+
+DClientView::DClientView(DDecFrame* frame)
+    : wxWindow(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+               wxVSCROLL | wxALWAYS_SHOW_SB | wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE, "VOK32"),
+      frame_(frame),
+      client_(*this),
+      logo_(res::LogoPicture()),
+      font_(FixedPitchFont()) {
+  SetBackgroundStyle(wxBG_STYLE_PAINT);
+  unit_ = LineHeight();
+  UpdateScrollBar(0);
+
+  Bind(wxEVT_PAINT, &DClientView::OnPaint, this);
+  Bind(wxEVT_SIZE, &DClientView::OnSize, this);
+  Bind(wxEVT_LEFT_DOWN, &DClientView::OnLeftDown, this);
+  Bind(wxEVT_RIGHT_DOWN, &DClientView::OnRightDown, this);
+  Bind(wxEVT_LEFT_DCLICK, &DClientView::OnLeftDClick, this);
+  Bind(wxEVT_MOUSEWHEEL, &DClientView::OnWheel, this);
+  Bind(wxEVT_KEY_DOWN, &DClientView::OnKey, this);
+  Bind(wxEVT_SCROLLWIN_TOP, &DClientView::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_BOTTOM, &DClientView::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_LINEUP, &DClientView::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_LINEDOWN, &DClientView::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_PAGEUP, &DClientView::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_PAGEDOWN, &DClientView::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_THUMBTRACK, &DClientView::OnScroll, this);
+  Bind(wxEVT_SCROLLWIN_THUMBRELEASE, &DClientView::OnScroll, this);
+}
+
+// --- painting -------------------------------------------------------------
+
+void DClientView::OnPaint(wxPaintEvent&) {
+  wxAutoBufferedPaintDC dc(this);
+  const wxSize size = GetClientSize();
+  dc.SetBackground(wxBrush(wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW)));
+  dc.Clear();
+  // A listing opened or closed starts at its top.
+  if (client_.ArchiveOpen != shownOpen_) {
+    shownOpen_ = client_.ArchiveOpen;
+    pos_ = 0;
+  }
+  if (client_.ArchiveOpen) {
+    PaintListing(dc, size.y);
+  } else {
+    PaintLogo(dc, size.x, size.y);
+  }
+}
+
+void DClientView::PaintLogo(wxDC& dc, int w, int h) {
+  barEnabled_ = false;
+  visible_ = 0;
+  UpdateScrollBar(0);
+  if (w <= 0 || h <= 0 || !logo_.IsOk()) return;
+  // Stretched to the whole area, proportions not kept, pixels not smoothed.
+  wxImage img = logo_.ConvertToImage().Scale(w, h, wxIMAGE_QUALITY_NEAREST);
+  dc.DrawBitmap(wxBitmap(img), 0, -pos_ * unit_);
+}
+
+void DClientView::PaintListing(wxDC& dc, int height) {
+  dc.SetFont(font_);
+  const int h = std::max(1, dc.GetTextExtent("0").y);
+  const int visible = height / h;
+  const int shown = client_.EntryCount - 5;
+  barEnabled_ = shown > visible;
+  range_ = barEnabled_ ? shown - visible : 1;
+  unit_ = h;
+  pos_ = std::clamp(pos_, 0, range_);
+  UpdateScrollBar(visible);
+
+  const wxColour hiBack = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);
+  const wxColour hiText = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHTTEXT);
+  const wxColour back = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOW);
+  const wxColour text = wxSystemSettings::GetColour(wxSYS_COLOUR_WINDOWTEXT);
+  dc.SetBackgroundMode(wxBRUSHSTYLE_SOLID);
+  for (int i = 3; i <= client_.EntryCount - 3; ++i) {
+    const int y = (i - 3 - pos_) * h;
+    if (y + h < 0 || y > height) continue;  // off screen
+    const ListEntry& e = client_.Entries[i];
+    const bool selected = e.Selected != 0;
+    dc.SetTextBackground(selected ? hiBack : back);
+    dc.SetTextForeground(selected ? hiText : text);
+    const std::string row(e.Text, strnlen(e.Text, sizeof e.Text));
+    dc.DrawText(FromCp932(row), 0, y);
+  }
+}
+
+// --- scrolling ------------------------------------------------------------
+
+void DClientView::UpdateScrollBar(int visible) {
+  visible_ = visible;
+  if (barEnabled_) {
+    // Positions 0..range: a thumb of `visible` rows in `range + visible`.
+    SetScrollbar(wxVERTICAL, pos_, visible, range_ + visible);
+  } else {
+    SetScrollbar(wxVERTICAL, 0, 1, 1);
+  }
+  EnableVerticalScrollBar(this, barEnabled_);
+}
+
+int DClientView::PageSize() const { return std::max(1, (GetClientSize().y + 1) / std::max(1, unit_) - 1); }
+
+void DClientView::ScrollToRow(int s) {
+  if (!barEnabled_) return;
+  s = std::clamp(s, 0, range_);
+  if (s == pos_) return;
+  pos_ = s;
+  SetScrollPos(wxVERTICAL, pos_);
+  Refresh(false);
+  Update();
+}
+
+void DClientView::OnScroll(wxScrollWinEvent& event) {
+  if (event.GetOrientation() != wxVERTICAL) return;
+  const wxEventType t = event.GetEventType();
+  if (t == wxEVT_SCROLLWIN_TOP) ScrollToRow(0);
+  else if (t == wxEVT_SCROLLWIN_BOTTOM) ScrollToRow(range_);
+  else if (t == wxEVT_SCROLLWIN_LINEUP) ScrollToRow(pos_ - 1);
+  else if (t == wxEVT_SCROLLWIN_LINEDOWN) ScrollToRow(pos_ + 1);
+  else if (t == wxEVT_SCROLLWIN_PAGEUP) ScrollToRow(pos_ - PageSize());
+  else if (t == wxEVT_SCROLLWIN_PAGEDOWN) ScrollToRow(pos_ + PageSize());
+  else ScrollToRow(event.GetPosition());
+}
+
+void DClientView::OnWheel(wxMouseEvent& event) {
+  if (event.GetWheelAxis() != wxMOUSE_WHEEL_VERTICAL || event.GetWheelDelta() == 0) return;
+  const int notches = event.GetWheelRotation() / event.GetWheelDelta();
+  ScrollToRow(pos_ - notches * std::max(1, event.GetLinesPerAction()));
+}
+
+void DClientView::OnKey(wxKeyEvent& event) {
+  switch (event.GetKeyCode()) {
+    case WXK_UP: ScrollToRow(pos_ - 1); break;
+    case WXK_DOWN: ScrollToRow(pos_ + 1); break;
+    case WXK_PAGEUP: ScrollToRow(pos_ - PageSize()); break;
+    case WXK_PAGEDOWN: ScrollToRow(pos_ + PageSize()); break;
+    case WXK_HOME: ScrollToRow(0); break;
+    case WXK_END: ScrollToRow(range_); break;
+    default: event.Skip(); break;
+  }
+}
+
+void DClientView::OnSize(wxSizeEvent& event) {
+  event.Skip();
+  pos_ = 0;
+  if (barEnabled_) SetScrollPos(wxVERTICAL, 0);
+  Refresh(true);
+}
+
+// --- mouse ----------------------------------------------------------------
+
+void DClientView::OnLeftDown(wxMouseEvent& event) {
+  SetFocus();
+  client_.EvLButtonDown(event.GetY());
+}
+
+void DClientView::OnRightDown(wxMouseEvent& event) {
+  SetFocus();
+  client_.EvRButtonDown(event.GetY());
+}
+
+void DClientView::OnLeftDClick(wxMouseEvent&) { client_.EvLButtonDblClk(); }
+
+// --- what the client asks of the window -----------------------------------
+
+int DClientView::MessageBox(const std::string& text, const std::string& caption, UINT style) {
+  long wxStyle = (style & MB_YESNO) == MB_YESNO ? wxYES_NO : wxOK;
+  if ((style & 0xF0) == MB_ICONSTOP) wxStyle |= wxICON_ERROR;
+  else if ((style & 0xF0) == MB_ICONQUESTION) wxStyle |= wxICON_QUESTION;
+  else wxStyle |= wxICON_NONE;
+  // The generic box: GTK's own shows neither the stop nor the question icon.
+  wxGenericMessageDialog box(this, FromCp932(text), FromCp932(caption), wxStyle);
+  if (wxStyle & wxYES_NO) {
+    box.SetYesNoLabels(Jp("はい(&Y)"), Jp("いいえ(&N)"));
+    box.SetEscapeId(wxID_NO);
+  }
+  const int answer = box.ShowModal();
+  if (wxStyle & wxYES_NO) return answer == wxID_YES ? IDYES : IDNO;
+  return IDOK;
+}
+
+void DClientView::Beep() { wxBell(); }
+
+int DClientView::RunFileOpenDialog(FileDialogData& data) {
+  const wxString defExt = data.DefExt.empty() ? wxString("lzh") : FromCp932(data.DefExt);
+  wxFileDialog dlg(this, Jp("ファイルを開く"), wxGetCwd(), wxEmptyString, ToWildcard(data.Filter),
+                   wxFD_OPEN | wxFD_CHANGE_DIR);
+  if (data.FilterIndex > 0) dlg.SetFilterIndex(data.FilterIndex - 1);
+  for (;;) {
+    if (dlg.ShowModal() != wxID_OK) return IDCANCEL;
+    wxFileName chosen(dlg.GetPath());
+    if (!chosen.HasExt()) chosen.SetExt(defExt);
+    const std::string native = chosen.GetFullPath().utf8_string();
+    if (!IsRegularFile(native)) {
+      MessageBox(Utf8ToCp932Lossy(native + "\nファイルが見つかりません。\nファイル名を確認してください。"),
+                 Utf8ToCp932Lossy("ファイルを開く"), MB_OK | MB_ICONSTOP);
+      dlg.SetDirectory(chosen.GetPath());
+      dlg.SetFilename(wxEmptyString);
+      continue;
+    }
+    std::optional<std::string> dos = NativeToDos(native);
+    if (!dos) {
+      MessageBox(Utf8ToCp932Lossy(native +
+                                  "\nこのファイル名は使えない文字を含んでいます。\n"
+                                  "名前を変えてから選んでください。"),
+                 Utf8ToCp932Lossy("ファイルを開く"), MB_OK | MB_ICONSTOP);
+      continue;
+    }
+    // The dialog changes directory only on some platforms; make it so here.
+    sys::ops().chdir(chosen.GetPath().utf8_string().c_str());
+    data.FileName = *dos;
+    data.FilterIndex = dlg.GetFilterIndex() + 1;
+    return IDOK;
+  }
+}
+
+void DClientView::Invalidate(bool erase) { Refresh(erase); }
+
+void DClientView::SetStatusText(const std::string& text) { frame_->SetStatus(FromCp932(text)); }
+
+int DClientView::LineHeight() {
+  wxScreenDC dc;
+  dc.SetFont(font_);
+  return std::max(1, dc.GetTextExtent("0").y);
+}
+
+void DClientView::RunAboutDialog() { RunDialogFromTemplate(this, "VOK_ABOUT"); }
+
+WindowRect DClientView::FrameRect() {
+  const wxRect r = frame_->GetRect();
+  return {r.GetLeft(), r.GetLeft() + r.GetWidth(), r.GetTop(), r.GetTop() + r.GetHeight()};
+}
+
+bool DClientView::FrameMinimized() { return frame_->IsIconized(); }
+
+void DClientView::CloseWindow() { frame_->Close(); }
+
+}  // namespace vok

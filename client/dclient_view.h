@@ -1,0 +1,71 @@
+// The client window: draws the logo or the listing of DClient, scrolls it by
+// whole rows, and carries out what DClient asks of the window.
+#pragma once
+#include <wx/bitmap.h>
+#include <wx/font.h>
+#include <wx/window.h>
+
+#include "client/client_ui.h"
+#include "client/dclient.h"
+
+namespace vok {
+
+class DDecFrame;
+
+// The program's fixed-pitch font: listing rows and the frame's metrics.
+wxFont FixedPitchFont();
+
+class DClientView : public wxWindow, public ClientUi {
+ public:
+  // Builds the window as the frame's client; DClient comes with it.
+  DClientView(DDecFrame* frame);
+
+  DClient& Client() { return client_; }
+  // Rows the view can scroll past the top (at least 1), and the position.
+  int ScrollRange() const { return range_; }
+  bool ScrollBarEnabled() const { return barEnabled_; }
+  // Moves to row s, clamped into 0..range.
+  void ScrollToRow(int s);
+
+  // ClientUi
+  int MessageBox(const std::string& text, const std::string& caption, UINT style) override;
+  void Beep() override;
+  int RunFileOpenDialog(FileDialogData& data) override;
+  void Invalidate(bool erase) override;
+  void SetStatusText(const std::string& text) override;
+  int LineHeight() override;
+  int ScrollPosition() override { return pos_; }
+  void RunAboutDialog() override;
+  WindowRect FrameRect() override;
+  bool FrameMinimized() override;
+  void CloseWindow() override;
+
+ private:
+  void OnPaint(wxPaintEvent&);
+  void OnSize(wxSizeEvent&);
+  void OnLeftDown(wxMouseEvent&);
+  void OnRightDown(wxMouseEvent&);
+  void OnLeftDClick(wxMouseEvent&);
+  void OnWheel(wxMouseEvent&);
+  void OnKey(wxKeyEvent&);
+  void OnScroll(wxScrollWinEvent&);
+
+  void PaintLogo(wxDC& dc, int w, int h);
+  void PaintListing(wxDC& dc, int h);
+  int PageSize() const;
+  // Shows the bar for the current position and range.
+  void UpdateScrollBar(int visible);
+
+  DDecFrame* frame_;
+  DClient client_;
+  wxBitmap logo_;
+  wxFont font_;
+  int pos_ = 0;
+  int range_ = 10;
+  int unit_ = 1;
+  int visible_ = 0;
+  bool barEnabled_ = false;
+  int shownOpen_ = 0;  // ArchiveOpen as last painted
+};
+
+}  // namespace vok
