@@ -54,8 +54,18 @@ std::optional<std::string> DirectoryBeforeLastBackslash(const std::string& path)
   return path.substr(0, *last);
 }
 
+// Whether the path ends in a backslash that is not a trail byte.
+bool EndsWithBackslash(const std::string& path) {
+  bool last = false;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    last = path[i] == '\\';
+    if (IsDBCSLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
+  }
+  return last;
+}
+
 std::string JoinDos(std::string dir, const std::string& name) {
-  if (dir.empty() || dir.back() != '\\') dir += '\\';
+  if (!EndsWithBackslash(dir)) dir += '\\';
   return dir + name;
 }
 
@@ -105,10 +115,17 @@ void DClient::SetupWindow() {
 }
 
 void DClient::ShowWallpaperStatus() {
-  GetProfileStringA("Desktop", "wallpaper", "<none>", WallpaperPath, MAX_PATH);
+  // Read whole, so a path that another program recorded too long for the
+  // field is never kept cut into a different one (the field stays empty;
+  // the status still names it).
+  std::string path(4 * MAX_PATH, '\0');
+  DWORD n = GetProfileStringA("Desktop", "wallpaper", "<none>", path.data(),
+                              static_cast<DWORD>(path.size()));
+  path.resize(n);
   TileMode = static_cast<int>(GetProfileIntA("Desktop", "TileWallpaper", -1));
-  CharLowerA(WallpaperPath);
-  ui_.SetStatusText(ComposeStatus(WallpaperPath, TileMode));
+  CharLowerA(path.data());
+  if (!CopyPath(WallpaperPath, path)) WallpaperPath[0] = '\0';
+  ui_.SetStatusText(ComposeStatus(path, TileMode));
 }
 
 bool DClient::CheckArchiver() {
@@ -198,12 +215,10 @@ void DClient::RestoreLastArchive() {
     ui_.Invalidate(true);
     return;
   }
-  EnterFileDirectory(stored);
-  const bool isArchive = SplitPath(stored).ext == ".lzh";
-  if (!CopyPath(ArchivePath, stored)) {
+  if (stored.size() >= MAX_PATH) {
     // Only a hand-edited file holds a path this long; an archive is
     // reported like one that cannot be listed, anything else passed over.
-    if (isArchive) {
+    if (stored.ends_with(".lzh")) {
       ui_.Beep();
       ui_.MessageBox(texts::NotBmpOrLzh(stored), texts::ErrorCaption(), kErrorStyle);
       ArchiveOpen = 0;
@@ -211,12 +226,14 @@ void DClient::RestoreLastArchive() {
     }
     return;
   }
+  EnterFileDirectory(stored);
+  CopyPath(ArchivePath, stored);
   std::memset(ListingBuffer.get(), 0, kListingBufferSize);
 
   if (!CheckArchiver()) return;
 
   CharLowerA(ArchivePath);
-  if (!isArchive) return;
+  if (SplitPath(stored).ext != ".lzh") return;
   ListArchive();
 }
 
@@ -266,7 +283,9 @@ void DClient::CmExtract() {
   std::optional<std::string> dir = DirectoryBeforeLastBackslash(archive);
   const std::string newPath = JoinDos(dir ? *dir : GetCurrentDirectoryDos(), name);
 
-  if (!SetWallpaper(newPath)) {
+  // A wallpaper path the wallpaper field could not hold would later be
+  // centred, tiled or deleted cut into another path: refuse it here.
+  if (newPath.size() >= MAX_PATH || !SetWallpaper(newPath)) {
     ui_.MessageBox(texts::CannotChangeWallpaper(), newPath, kErrorStyle);
     return;
   }
