@@ -141,6 +141,48 @@ TEST_F(SetWallpaperTest, OtherActionsDoNothing) {
   EXPECT_EQ(Recorded(), "<none>");
 }
 
+TEST(ChooseDesktopTest, FollowsTheSessionsOwnNames) {
+  using desktop::Desktop;
+  struct Case {
+    const char* current;
+    const char* session;
+    const char* display;
+    const char* wayland;
+    Desktop want;
+  };
+  const Case cases[] = {
+      {"GNOME", nullptr, ":0", nullptr, Desktop::Gnome},
+      {"ubuntu:GNOME", nullptr, ":0", "wayland-0", Desktop::Gnome},
+      {"Budgie:GNOME", nullptr, ":0", nullptr, Desktop::Gnome},
+      {"Pantheon", nullptr, nullptr, nullptr, Desktop::Gnome},
+      {"Unity", nullptr, ":0", nullptr, Desktop::Gnome},
+      {"X-Cinnamon", nullptr, ":0", nullptr, Desktop::Cinnamon},
+      {"MATE", nullptr, ":0", nullptr, Desktop::Mate},
+      {"XFCE", nullptr, ":0", nullptr, Desktop::Xfce},
+      {"KDE", nullptr, ":0", nullptr, Desktop::Kde},
+      {"LXQt", nullptr, ":0", nullptr, Desktop::Lxqt},
+      {"LXDE", nullptr, ":0", nullptr, Desktop::Lxde},
+      {"sway", nullptr, nullptr, "wayland-1", Desktop::Sway},
+      // An unknown first name does not hide a known later one.
+      {"X-Generic:xfce", nullptr, ":0", nullptr, Desktop::Xfce},
+      {nullptr, "plasma", ":0", nullptr, Desktop::Kde},
+      {"", "/usr/share/xsessions/mate", ":0", nullptr, Desktop::Mate},
+      {"Hyprland", "hyprland", ":0", "wayland-1", Desktop::Unknown},
+      {nullptr, nullptr, ":0", nullptr, Desktop::RootWindow},
+      {"i3", "i3", ":0", nullptr, Desktop::RootWindow},
+      {nullptr, nullptr, nullptr, nullptr, Desktop::Unknown},
+  };
+  for (const Case& c : cases) {
+    desktop::Environment env;
+    env.currentDesktop = c.current;
+    env.session = c.session;
+    env.display = c.display;
+    env.waylandDisplay = c.wayland;
+    EXPECT_EQ(desktop::ChooseDesktop(env), c.want)
+        << (c.current ? c.current : "-") << " / " << (c.session ? c.session : "-");
+  }
+}
+
 // Every kind of BMP decodes to its picture, opaque.
 TEST(DecodeBmpTest, ReadsEveryVariant) {
   TempDir dir;

@@ -1,0 +1,218 @@
+// The root window's wallpaper on a private X server.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "desktop/wallpaper.h"
+#include "platform/dospath.h"
+#include "platform/profile.h"
+#include "temp_dir.h"
+#include "tests/desktop/bmp_fixture.h"
+
+// Last: Xlib's macros (None, Status) would clash with the names above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
+
+namespace vok {
+namespace {
+
+using testing::BmpKind;
+using testing::MakeBmp;
+using testing::Picture;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+int IgnoreErrors(Display*, XErrorEvent*) { return 0; }
+
+class RootWindowTest : public ::testing::Test {
+ protected:
+  RootWindowTest()
+      : windir_("VOK32_WINDIR", (dir_.path() / "windows").string()),
+        data_("XDG_DATA_HOME", (dir_.path() / "data").string()),
+        desktop_("XDG_CURRENT_DESKTOP", ""),
+        session_("DESKTOP_SESSION", ""),
+        wayland_("WAYLAND_DISPLAY", ""),
+        type_("XDG_SESSION_TYPE", "x11"),
+        sway_("SWAYSOCK", "") {
+    display_ = XOpenDisplay(nullptr);
+    if (display_ == nullptr) std::abort();
+    root_ = DefaultRootWindow(display_);
+    width_ = DisplayWidth(display_, DefaultScreen(display_));
+    height_ = DisplayHeight(display_, DefaultScreen(display_));
+  }
+  ~RootWindowTest() override { XCloseDisplay(display_); }
+
+  BOOL Set(BmpKind kind, int w, int h, bool tiled, Picture* picture) {
+    auto bmp = dir_.Write("wall.bmp", MakeBmp(kind, w, h, picture));
+    WriteProfileStringA("Desktop", "TileWallpaper", tiled ? "1" : "0");
+    std::string dos = *NativeToDos(bmp.string());
+    return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, dos.data(), SPIF_UPDATEINIFILE);
+  }
+
+  // The screen as a client sees it, 0xRRGGBB.
+  std::vector<std::uint32_t> Capture() {
+    XImage* image = XGetImage(display_, root_, 0, 0, width_, height_, AllPlanes, ZPixmap);
+    std::vector<std::uint32_t> out;
+    for (int y = 0; y < height_; ++y)
+      for (int x = 0; x < width_; ++x) out.push_back(XGetPixel(image, x, y) & 0xffffff);
+    XDestroyImage(image);
+    return out;
+  }
+
+  Pixmap Property(const char* name) {
+    Atom actual;
+    int format;
+    unsigned long count = 0, after;
+    unsigned char* data = nullptr;
+    Pixmap p = None;
+    XGetWindowProperty(display_, root_, XInternAtom(display_, name, False), 0, 1, False, XA_PIXMAP,
+                       &actual, &format, &count, &after, &data);
+    if (data && count == 1) p = *reinterpret_cast<Pixmap*>(data);
+    if (data) XFree(data);
+    return p;
+  }
+
+  bool Exists(Drawable d) {
+    auto saved = XSetErrorHandler(IgnoreErrors);
+    Window r;
+    int x, y;
+    unsigned w, h, b, depth;
+    bool ok = XGetGeometry(display_, d, &r, &x, &y, &w, &h, &b, &depth);
+    XSync(display_, False);
+    XSetErrorHandler(saved);
+    return ok;
+  }
+
+  // Pixmaps held by clients other than this test, retained ones included.
+  int OthersPixmaps() {
+    const Atom pixmapAtom = XInternAtom(display_, "PIXMAP", False);
+    const XID mine = XAllocID(display_);
+    int clientCount = 0, total = 0;
+    XResClient* clients = nullptr;
+    XResQueryClients(display_, &clientCount, &clients);
+    for (int i = 0; i < clientCount; ++i) {
+      if ((mine & ~clients[i].resource_mask) == clients[i].resource_base) continue;
+      int typeCount = 0;
+      XResType* types = nullptr;
+      XResQueryClientResources(display_, clients[i].resource_base, &typeCount, &types);
+      for (int t = 0; t < typeCount; ++t) {
+        if (types[t].resource_type == pixmapAtom) total += static_cast<int>(types[t].count);
+      }
+      if (types) XFree(types);
+    }
+    if (clients) XFree(clients);
+    return total;
+  }
+
+  TempDir dir_;
+  ScopedEnv windir_, data_, desktop_, session_, wayland_, type_, sway_;
+  Display* display_;
+  Window root_;
+  int width_, height_;
+};
+
+TEST_F(RootWindowTest, ShowsThePicturePixelForPixel) {
+  struct Case {
+    const char* name;
+    BmpKind kind;
+    int dw, dh;  // picture size: screen size plus these when negative-or-small tricks are off
+    bool relative;
+    bool tiled;
+  };
+  const Case cases[] = {
+      {"odd, centred", BmpKind::Rgb24, 7, 5, false, false},
+      {"even, centred", BmpKind::Rgb24, 8, 6, false, false},
+      {"odd, tiled", BmpKind::Rgb24, 7, 5, false, true},
+      {"even, tiled", BmpKind::Rgb24TopDown, 8, 6, false, true},
+      {"larger than the screen, centred", BmpKind::Rgb24, 5, 3, true, false},
+      {"larger than the screen, tiled", BmpKind::Rgb24, 5, 3, true, true},
+      {"palette", BmpKind::Pal8, 9, 7, false, false},
+      {"RLE", BmpKind::Rle8, 11, 4, false, true},
+      {"RLE4", BmpKind::Rle4, 6, 9, false, false},
+      {"32-bit", BmpKind::Rgb32, 13, 3, false, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const int w = c.relative ? width_ + c.dw : c.dw;
+    const int h = c.relative ? height_ + c.dh : c.dh;
+    Picture picture;
+    ASSERT_NE(Set(c.kind, w, h, c.tiled, &picture), 0);
+    // C's division truncates: (W - w) / 2 is -2 for a picture 5 wider.
+    const int left = (width_ - w) / 2, top = (height_ - h) / 2;
+    const std::vector<std::uint32_t> screen = Capture();
+    int wrong = 0;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        std::uint32_t want = 0;
+        if (c.tiled) {
+          want = picture.at(x % w, y % h);
+        } else if (x - left >= 0 && x - left < w && y - top >= 0 && y - top < h) {
+          want = picture.at(x - left, y - top);
+        }
+        if (screen[static_cast<size_t>(y) * width_ + x] != want && wrong++ < 3) {
+          ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " is "
+                        << screen[static_cast<size_t>(y) * width_ + x] << ", want " << want;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
+TEST_F(RootWindowTest, FiftySetsKeepOnePixmap) {
+  Picture picture;
+  for (int i = 0; i < 50; ++i) {
+    ASSERT_NE(Set(BmpKind::Rgb24, 3 + i % 4, 2 + i % 3, i % 2, &picture), 0);
+    const Pixmap p = Property("_XROOTPMAP_ID");
+    ASSERT_NE(p, static_cast<Pixmap>(None));
+    ASSERT_EQ(Property("ESETROOT_PMAP_ID"), p);
+    ASSERT_TRUE(Exists(p));
+  }
+  EXPECT_EQ(OthersPixmaps(), 1);
+}
+
+TEST_F(RootWindowTest, LeavesAnotherClientsPixmapAlone) {
+  // Someone else's pixmap under one name only: not known to be ours to free.
+  const Pixmap theirs = XCreatePixmap(display_, root_, 4, 4, DefaultDepth(display_, 0));
+  XChangeProperty(display_, root_, XInternAtom(display_, "_XROOTPMAP_ID", False), XA_PIXMAP, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&theirs), 1);
+  XDeleteProperty(display_, root_, XInternAtom(display_, "ESETROOT_PMAP_ID", False));
+  XSync(display_, False);
+  Picture picture;
+  ASSERT_NE(Set(BmpKind::Rgb24, 4, 4, true, &picture), 0);
+  EXPECT_TRUE(Exists(theirs));
+  EXPECT_NE(Property("_XROOTPMAP_ID"), theirs);
+  XFreePixmap(display_, theirs);
+}
+
+TEST_F(RootWindowTest, RefusesUnderADesktopWindow) {
+  Picture picture;
+  ASSERT_NE(Set(BmpKind::Rgb24, 4, 4, true, &picture), 0);
+  const Pixmap before = Property("_XROOTPMAP_ID");
+  char recorded[MAX_PATH];
+  GetProfileStringA("Desktop", "wallpaper", "", recorded, sizeof recorded);
+
+  Window desk = XCreateSimpleWindow(display_, root_, 0, 0, width_, height_, 0, 0, 0);
+  const Atom type = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
+  XChangeProperty(display_, desk, XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&type), 1);
+  XMapWindow(display_, desk);
+  XSync(display_, False);
+
+  dir_.Write("other.bmp", MakeBmp(BmpKind::Rgb24, 5, 5, &picture));
+  std::string dos = *NativeToDos((dir_.path() / "other.bmp").string());
+  EXPECT_EQ(SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, dos.data(), SPIF_UPDATEINIFILE), 0);
+  EXPECT_EQ(Property("_XROOTPMAP_ID"), before);
+  char after[MAX_PATH];
+  GetProfileStringA("Desktop", "wallpaper", "", after, sizeof after);
+  EXPECT_STREQ(after, recorded);
+  XDestroyWindow(display_, desk);
+  XSync(display_, False);
+}
+
+}  // namespace
+}  // namespace vok
