@@ -69,13 +69,17 @@ std::vector<Shown> ShownNames(const std::vector<Member>& members) {
   std::vector<Shown> shown(members.size());
   std::set<std::string> taken;  // lower-cased
   std::vector<bool> needAlias(members.size(), false);
-  for (std::size_t i = 0; i < members.size(); ++i) {
-    const std::string& n = members[i].name;
-    if (n.size() <= kShownNameMax && IsSafeFileName(n) && taken.insert(LowerCp932(n)).second) {
-      shown[i].name = n;
-      shown[i].aliased = members[i].hasDir;
-    } else {
-      needAlias[i] = true;
+  // Members at the top keep their names before those from a directory.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (std::size_t i = 0; i < members.size(); ++i) {
+      if (members[i].hasDir != (pass == 1)) continue;
+      const std::string& n = members[i].name;
+      if (n.size() <= kShownNameMax && IsSafeFileName(n) && taken.insert(LowerCp932(n)).second) {
+        shown[i].name = n;
+        shown[i].aliased = members[i].hasDir;
+      } else {
+        needAlias[i] = true;
+      }
     }
   }
   for (std::size_t i = 0; i < members.size(); ++i) {

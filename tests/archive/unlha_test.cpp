@@ -1,0 +1,301 @@
+// The archiver's entry points: the listing layout, what "e" writes and
+// refuses, and the buffer contract.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+
+#include "archive/listing.h"
+#include "archive/unlha.h"
+#include "platform/sys.h"
+#include "temp_dir.h"
+#include "test_support.h"
+
+namespace vok::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kNames = fs::path(VOK32_ARCHIVES_DIR) / "names.lzh";
+const fs::path kCorpus = VOK32_CORPUS_DIR;
+
+TEST(EntryPoints, PassTheReadinessCheck) {
+  EXPECT_EQ(UnlhaGetRunning(), 0);
+  EXPECT_GE(UnlhaGetVersion(), 26);
+  EXPECT_NE(UnlhaSetCursorMode(1), 0);
+  EXPECT_NE(UnlhaSetBackGroundMode(0), 0);
+}
+
+TEST(EntryPoints, RunningOnlyDuringACommand) {
+  static BOOL seen = 0;
+  seen = 0;
+  {
+    sys::ScopedOps restore;
+    sys::ops().read = [](int fd, void* buf, size_t n) -> ssize_t {
+      seen = seen || UnlhaGetRunning();
+      return sys::realOps().read(fd, buf, n);
+    };
+    EXPECT_EQ(List(kNames).rc, 0);
+  }
+  EXPECT_NE(seen, 0);
+  EXPECT_EQ(UnlhaGetRunning(), 0);
+}
+
+TEST(Listing, LayoutKeepsEveryMemberReachableFromItsRow) {
+  const Outcome r = List(kNames);
+  ASSERT_EQ(r.rc, 0) << Cp932ToUtf8(r.text);
+  const auto lines = Lines(r.text);
+  ASSERT_EQ(lines.size(), 3u + 4u + 2u);
+  ASSERT_EQ(r.text.back(), '\n');
+  for (const auto& l : lines) EXPECT_LE(l.size(), 78u) << Cp932ToUtf8(l);
+  // Names too long or with blanks, or from a folder, get '+' and a short name;
+  // a plain name at the top of the archive keeps its own.
+  EXPECT_EQ(RowNames(r.text),
+            (std::vector<std::string>{"LONGFI~1.BMP", "VERYLO~1.BMP", "SUNSET~1.BMP", "SUNSET.BMP"}));
+  EXPECT_EQ(lines[3][0], '+');
+  EXPECT_EQ(lines[5][0], '+');
+  EXPECT_EQ(lines[6][0], ' ');
+  // The size is inside the 27 bytes the view keeps.
+  EXPECT_EQ(lines[6].substr(0, 27), " SUNSET.BMP              21");
+
+  TempDir out;
+  ScopedCwd cwd(out.path());
+  for (const auto& name : RowNames(r.text)) {
+    const Outcome e = Extract(kNames, name);
+    EXPECT_EQ(e.rc, 0) << name << ": " << Cp932ToUtf8(e.text);
+  }
+  EXPECT_EQ(ReadFile(out.path() / "SUNSET.BMP"), "BM sunset at the top\n");
+  EXPECT_EQ(ReadFile(out.path() / "SUNSET~1.BMP"), "BM sunset in a folder\n");
+  EXPECT_EQ(ReadFile(out.path() / "LONGFI~1.BMP"), "BM long name with blanks\n");
+}
+
+TEST(Extract, AcceptsTheStoredNameAndWritesOnlyHere) {
+  TempDir out;
+  ScopedCwd cwd(out.path());
+  // The full stored name works too; a folder part never becomes a folder.
+  ASSERT_EQ(Extract(kNames, "VeryLongWallpaperName.BMP").rc, 0);
+  ASSERT_EQ(Extract(kNames, "pics\\SUNSET.BMP").rc, 0);
+  EXPECT_EQ(Files(out.path()), (std::set<std::string>{"VeryLongWallpaperName.BMP", "SUNSET.BMP"}));
+  EXPECT_EQ(ReadFile(out.path() / "SUNSET.BMP"), "BM sunset in a folder\n");
+  // Names match regardless of ASCII case, as on DOS.
+  TempDir out2;
+  ScopedCwd cwd2(out2.path());
+  ASSERT_EQ(Extract(kNames, "longfi~1.bmp").rc, 0);
+  EXPECT_EQ(Files(out2.path()), std::set<std::string>{"longfi~1.bmp"});
+}
+
+TEST(Extract, HostileStoredNamesStayInTheCurrentDirectory) {
+  TempDir root;
+  const fs::path out = root.path() / "a" / "b";
+  fs::create_directories(out);
+  ScopedCwd cwd(out);
+  const fs::path archive = kCorpus / "crafted/pathtraversal_sjis_h0_lh0.lzh";
+  const Outcome l = List(archive);
+  ASSERT_EQ(l.rc, 0);
+  for (const auto& name : RowNames(l.text)) EXPECT_EQ(Extract(archive, name).rc, 0) << name;
+  EXPECT_EQ(Extract(archive, "..\\..\\evil.txt").rc, 0);
+  EXPECT_EQ(Extract(archive, "C:\\abs\\x.txt").rc, 0);
+  EXPECT_EQ(Files(out), (std::set<std::string>{"evil.txt", "x.txt", "表ソ.TXT"}));
+  EXPECT_EQ(Files(root.path()), std::set<std::string>{"a"});
+  EXPECT_EQ(Files(root.path() / "a"), std::set<std::string>{"b"});
+}
+
+TEST(Extract, ShiftJisNamesWithBackslashTrailBytesSurvive) {
+  // ソ is 83 5C, 能 is 94 5C, 表 is 95 5C: the trail byte is a backslash.
+  const std::string name = "\x95\x5c\x83\x5c\x94\x5c.txt";
+  for (const char* level : {"h0", "h1", "h2"}) {
+    const fs::path archive = kCorpus / (std::string("jlha/jlha_sjis_") + level + "_lh5.lzh");
+    const Outcome l = List(archive);
+    ASSERT_EQ(l.rc, 0) << level;
+    const auto rows = RowNames(l.text);
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0], name) << level;
+    TempDir out;
+    ScopedCwd cwd(out.path());
+    const Outcome e = Extract(archive, name);
+    ASSERT_EQ(e.rc, 0) << level << Cp932ToUtf8(e.text);
+    EXPECT_EQ(Files(out.path()), std::set<std::string>{"表ソ能.txt"}) << level;
+  }
+}
+
+TEST(Extract, AnExistingFileIsNeverReplaced) {
+  TempDir out;
+  ScopedCwd cwd(out.path());
+  // Same bytes under another case: the file is already there, so success.
+  out.Write("sunset.bmp", "BM sunset at the top\n");
+  Outcome e = Extract(kNames, "SUNSET.BMP");
+  EXPECT_EQ(e.rc, 0) << Cp932ToUtf8(e.text);
+  EXPECT_EQ(Files(out.path()), std::set<std::string>{"sunset.bmp"});
+  // Different bytes: refused, naming the file that is in the way.
+  out.Write("sunset~1.bmp", "mine");
+  e = Extract(kNames, "SUNSET~1.BMP");
+  EXPECT_NE(e.rc, 0);
+  EXPECT_NE(e.text.find(J("同じ名前の別のファイル")), std::string::npos) << Cp932ToUtf8(e.text);
+  EXPECT_NE(e.text.find("sunset~1.bmp"), std::string::npos);
+  EXPECT_EQ(ReadFile(out.path() / "sunset~1.bmp"), "mine");
+  // Same size, different bytes: found only by comparing.
+  out.Write("LONGFI~1.BMP", std::string(25, 'x'));
+  EXPECT_NE(Extract(kNames, "LONGFI~1.BMP").rc, 0);
+  EXPECT_EQ(ReadFile(out.path() / "LONGFI~1.BMP"), std::string(25, 'x'));
+  // A folder of that name is in the way too.
+  fs::create_directory(out.path() / "VERYLO~1.BMP");
+  EXPECT_NE(Extract(kNames, "VERYLO~1.BMP").rc, 0);
+  EXPECT_EQ(Files(out.path()),
+            (std::set<std::string>{"sunset.bmp", "sunset~1.bmp", "LONGFI~1.BMP", "VERYLO~1.BMP"}));
+}
+
+TEST(Extract, AFailedWriteLeavesNothing) {
+  const fs::path archive = kCorpus / "jlha/jlha_h1_lh5.lzh";
+  struct Case {
+    const char* what;
+    void (*install)();
+  };
+  const Case cases[] = {
+      {"disk full", [] {
+         sys::ops().write = [](int, const void*, size_t) -> ssize_t {
+           errno = ENOSPC;
+           return -1;
+         };
+       }},
+      {"rename refused", [] {
+         sys::ops().renameNoReplace = [](const char*, const char*) {
+           errno = EACCES;
+           return -1;
+         };
+       }},
+      {"cannot create", [] {
+         sys::ops().open = [](const char* path, int flags, mode_t mode) {
+           if (flags & O_CREAT) {
+             errno = EACCES;
+             return -1;
+           }
+           return sys::realOps().open(path, flags, mode);
+         };
+       }},
+  };
+  for (const Case& c : cases) {
+    TempDir out;
+    ScopedCwd cwd(out.path());
+    sys::ScopedOps restore;
+    c.install();
+    const Outcome e = Extract(archive, "gpl-2");
+    EXPECT_NE(e.rc, 0) << c.what;
+    EXPECT_NE(e.text.find(J("書き込めません")), std::string::npos) << c.what << Cp932ToUtf8(e.text);
+    EXPECT_TRUE(Files(out.path()).empty()) << c.what;
+  }
+}
+
+TEST(Extract, RefusalsExplainThemselves) {
+  TempDir out;
+  ScopedCwd cwd(out.path());
+  const fs::path bmp = out.Write("NOTLZH.BMP", "BM\x36\x00\x00\x00 not an archive");
+  const fs::path empty = out.Write("EMPTY.LZH", "");
+  struct Case {
+    std::string command;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"", "コマンドが正しくありません"},
+      {"x " + Dos(kNames), "コマンドが正しくありません"},
+      {"e " + Dos(kNames), "コマンドが正しくありません"},
+      {"l " + Dos(out.path() / "none.lzh"), "書庫ファイルが見つかりません"},
+      {"l q:\\none.lzh", "書庫ファイルが見つかりません"},
+      {"l " + Dos(out.path()), "書庫ファイルが見つかりません"},
+      {"l " + Dos(bmp), "ＬＺＨ書庫ではありません"},
+      {"l " + Dos(empty), "ＬＺＨ書庫ではありません"},
+      {"e " + Dos(kNames) + " NOSUCH.BMP", "が見つかりません"},
+      {"e " + Dos(kCorpus / "jlha/jlha_h2_lh3.lzh") + " gpl-2", "対応していない圧縮方式"},
+      {"e " + Dos(kCorpus / "lhasa/regression/dir.lzh") + " dir", "フォルダです"},
+      {"e " + Dos(kCorpus / "lhasa/morphos_lha_2717/h2_huge.lzh") + " zero.bin", "4GB"},
+      {"l " + Dos(kCorpus / "crafted/truncated_in_header_h2_lh5.lzh"), "壊れています"},
+      {"e " + Dos(kCorpus / "crafted/crc_corrupt_data_h1_lh0.lzh") + " gpl-2", "壊れています"},
+  };
+  // Should the 4.7 GB member ever be tried, the disk is not filled.
+  sys::ScopedOps restore;
+  static std::size_t written = 0;
+  written = 0;
+  sys::ops().write = [](int fd, const void* p, size_t n) -> ssize_t {
+    if ((written += n) > (64u << 20)) {
+      errno = EFBIG;
+      return -1;
+    }
+    return sys::realOps().write(fd, p, n);
+  };
+  for (const Case& c : cases) {
+    const Outcome r = Unlha(c.command);
+    EXPECT_NE(r.rc, 0) << c.command;
+    EXPECT_NE(r.text.find(J(c.message)), std::string::npos)
+        << c.command << " -> " << Cp932ToUtf8(r.text);
+  }
+  EXPECT_EQ(Files(out.path()), (std::set<std::string>{"NOTLZH.BMP", "EMPTY.LZH"}));
+}
+
+TEST(Extract, ArchivePathMayHoldBlanks) {
+  TempDir dir;
+  const fs::path folder = dir.path() / "my wall papers";
+  fs::create_directories(folder / "out");
+  fs::copy_file(kNames, folder / "names.lzh");
+  ScopedCwd cwd(folder / "out");
+  const Outcome e = Extract(folder / "names.lzh", "SUNSET.BMP");
+  EXPECT_EQ(e.rc, 0) << Cp932ToUtf8(e.text);
+  EXPECT_TRUE(fs::exists(folder / "out" / "SUNSET.BMP"));
+  // DOS paths resolve regardless of case, as the window stores them lower-cased.
+  EXPECT_EQ(Unlha("l " + LowerCp932(Dos(folder / "names.lzh"))).rc, 0);
+}
+
+class ManyMembers : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir;
+    std::string names;
+    for (int i = 0; i < 250; ++i) {
+      char name[16];
+      std::snprintf(name, sizeof name, "W%03d.BMP", i);
+      dir_->Write(name, std::string("BM") + name);
+      names += std::string(" ") + name;
+    }
+    ASSERT_TRUE(Shell(dir_->path(), "jlha c1o5 many.lzh" + names));
+  }
+  static void TearDownTestSuite() {
+    delete dir_;
+    dir_ = nullptr;
+  }
+  static fs::path Archive() { return dir_->path() / "many.lzh"; }
+  static TempDir* dir_;
+};
+TempDir* ManyMembers::dir_ = nullptr;
+
+TEST_F(ManyMembers, ListsWhatTheTableHoldsAndCountsTheRest) {
+  const Outcome r = List(Archive());
+  ASSERT_EQ(r.rc, 0);
+  const auto lines = Lines(r.text);
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kMaxEntries));
+  EXPECT_EQ(RowNames(r.text).back(), "W199.BMP");
+  EXPECT_NE(lines.back().find("250"), std::string::npos) << Cp932ToUtf8(lines.back());
+  EXPECT_NE(lines.back().find(J("50 ファイルは省略")), std::string::npos)
+      << Cp932ToUtf8(lines.back());
+}
+
+TEST_F(ManyMembers, NeverWritesPastTheBufferGiven) {
+  const std::string command = "l " + Dos(Archive());
+  for (DWORD size : {0u, 1u, 50u, 400u, 700u, 3000u, 16400u}) {
+    std::vector<char> buffer(size + 64, '\x7f');
+    const int rc = ::Unlha(nullptr, command.c_str(), buffer.data(), size);
+    for (DWORD i = size; i < size + 64; ++i) ASSERT_EQ(buffer[i], '\x7f') << size;
+    if (size == 0) continue;
+    const std::size_t len = strnlen(buffer.data(), size);
+    ASSERT_LT(len, size) << "not terminated at size " << size;
+    if (rc != 0) continue;
+    // What fits, then the two trailer lines with the count left out.
+    const auto lines = Lines(std::string(buffer.data(), len));
+    const std::size_t shown = lines.size() - 5;
+    EXPECT_NE(lines.back().find(J("（") + std::to_string(250 - shown) + J(" ファイルは省略")),
+              std::string::npos)
+        << size << ": " << Cp932ToUtf8(lines.back());
+  }
+}
+
+}  // namespace
+}  // namespace vok::testing
