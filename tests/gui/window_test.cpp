@@ -1,0 +1,329 @@
+// The real window on a private X display, driven through the X server with
+// wxUIActionSimulator. Screenshots land in the build tree's artifacts folder.
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+
+#include <wx/app.h>
+#include <wx/dialog.h>
+#include <wx/init.h>
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
+#include <wx/stattext.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
+#include <wx/weakref.h>
+
+#include "app/commands.h"
+#include "app/dapp.h"
+#include "app/ddecframe.h"
+#include "app/toolkit_gtk.h"
+#include "client/dclient_view.h"
+#include "client/texts.h"
+#include "platform/codepage.h"
+#include "platform/profile.h"
+#include "resources/resources.h"
+#include "settings/settings.h"
+#include "temp_dir.h"
+
+namespace vok {
+namespace {
+
+namespace fs = std::filesystem;
+using vok::testing::ReadFile;
+using vok::testing::ScopedEnv;
+using vok::testing::TempDir;
+
+wxString Jp(const std::string& cp932) { return wxString::FromUTF8(Cp932ToUtf8(cp932)); }
+
+void Pump(int ms) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    wxTheApp->Yield(true);
+    wxMilliSleep(5);
+  }
+}
+
+bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    wxTheApp->Yield(true);
+    wxMilliSleep(5);
+  }
+  return true;
+}
+
+void Shot(const std::string& name) {
+  fs::create_directories(VOK32_GUI_ARTIFACTS);
+  const std::string cmd = "import -window root '" + std::string(VOK32_GUI_ARTIFACTS) + "/" + name + ".png'";
+  EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+}
+
+// The colour of one pixel of the root window, as ImageMagick names it.
+std::string RootPixel(int x, int y) {
+  const std::string cmd = "import -window root -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
+                          " -format '%[pixel:p{0,0}]' info:";
+  std::string out;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    char buf[128];
+    while (fgets(buf, sizeof buf, p)) out += buf;
+    pclose(p);
+  }
+  return out;
+}
+
+// Answers modal dialogs as a test scripts them, after they had time to show.
+class DialogScript : public wxModalDialogHook {
+ public:
+  struct Seen {
+    wxString title;
+    wxString message;  // message boxes only
+    wxDialog* dialog;
+  };
+  using Answer = std::function<int(wxDialog*)>;
+
+  DialogScript() { Register(); }
+  ~DialogScript() override { Unregister(); }
+
+  void Then(Answer a) { answers_.push_back(std::move(a)); }
+  std::vector<Seen> seen;
+
+ protected:
+  int Enter(wxDialog* d) override {
+    // A message box passes through the hook twice (its own ShowModal and the dialog's).
+    if (depth_[d]++ > 0) return wxID_NONE;
+    Seen s{d->GetTitle(), {}, d};
+    if (auto* box = dynamic_cast<wxMessageDialogBase*>(d)) s.message = box->GetMessage();
+    seen.push_back(s);
+    wxWeakRef<wxDialog> dlg(d);
+    Answer answer = answers_.empty() ? Answer([](wxDialog*) { return int{wxID_CANCEL}; }) : answers_.front();
+    if (!answers_.empty()) answers_.pop_front();
+    timer_.Start(answer, dlg);
+    return wxID_NONE;
+  }
+  void Exit(wxDialog* d) override { --depth_[d]; }
+
+ private:
+  class Timer : public wxTimer {
+   public:
+    void Start(Answer a, wxWeakRef<wxDialog> d) {
+      answer_ = std::move(a);
+      dialog_ = d;
+      StartOnce(400);
+    }
+    void Notify() override {
+      if (wxDialog* d = dialog_.get()) {
+        const int code = answer_(d);
+        d->EndModal(code);
+      }
+    }
+
+   private:
+    Answer answer_;
+    wxWeakRef<wxDialog> dialog_;
+  };
+  std::deque<Answer> answers_;
+  std::map<wxDialog*, int> depth_;
+  Timer timer_;
+};
+
+class Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directories(win_.path());
+    app_ = static_cast<DApp*>(wxTheApp);
+  }
+
+  void TearDown() override {
+    if (frame_) frame_->Destroy();
+    WaitFor([&] { return !frame_; });
+  }
+
+  void Start() {
+    app_->InitMainWindow();
+    frame_ = app_->Frame;
+    ASSERT_TRUE(WaitFor([&] { return frame_ && frame_->IsShownOnScreen(); }));
+    Pump(400);  // first paint and the client's set-up
+  }
+
+  void Close() {
+    frame_->Close();
+    ASSERT_TRUE(WaitFor([&] { return !frame_; }));
+  }
+
+  DClientView* View() { return app_->Client; }
+  DClient& Client() { return View()->Client(); }
+
+  // Screen centre of the tool bar's n-th item (gaps count).
+  wxPoint ToolCentre(int n) {
+    GtkWidget* w = static_cast<GtkWidget*>(app_->ControlBar->GetHandle());
+    GtkToolbar* tb = nullptr;
+    if (GTK_IS_TOOLBAR(w)) tb = GTK_TOOLBAR(w);
+    else if (GTK_IS_BIN(w)) tb = GTK_TOOLBAR(gtk_bin_get_child(GTK_BIN(w)));
+    GtkWidget* item = GTK_WIDGET(gtk_toolbar_get_nth_item(tb, n));
+    GtkAllocation a;
+    gtk_widget_get_allocation(item, &a);
+    gint ox = 0, oy = 0;
+    gdk_window_get_origin(gtk_widget_get_window(item), &ox, &oy);
+    return {ox + a.x + a.width / 2, oy + a.y + a.height / 2};
+  }
+
+  void MoveTo(wxPoint p) {
+    sim_.MouseMove(p);
+    Pump(150);
+  }
+
+  void ClickTool(int id) {
+    int n = 0;
+    while (kToolBarLayout[n] != id) ++n;
+    MoveTo(ToolCentre(n));
+    sim_.MouseClick();
+  }
+
+  // Makes the view exactly `height` pixels high.
+  void ResizeViewTo(int height) {
+    const int diff = height - View()->GetClientSize().y;
+    frame_->SetSize(frame_->GetSize() + wxSize(0, diff));
+    ASSERT_TRUE(WaitFor([&] { return View()->GetClientSize().y == height; })) << View()->GetClientSize().y;
+    Pump(200);
+  }
+
+  // An archive of `names` (16x16 bitmaps, each its own colour) in dir.
+  static fs::path MakeArchive(const fs::path& dir, const std::vector<std::string>& names, const char* colour) {
+    fs::create_directories(dir);
+    std::string files;
+    for (const auto& n : names) {
+      const std::string cmd = "convert -size 16x16 xc:" + std::string(colour) + " 'BMP3:" + (dir / n).string() + "'";
+      EXPECT_EQ(std::system(cmd.c_str()), 0);
+      files += " '" + n + "'";
+    }
+    const std::string cmd = "cd '" + dir.string() + "' && lha aq pics.lzh" + files + " >/dev/null && rm" + files;
+    EXPECT_EQ(std::system(cmd.c_str()), 0);
+    return dir / "pics.lzh";
+  }
+
+  static std::string DosPath(const fs::path& p) {
+    std::string dos = "z:" + p.string();
+    for (char& c : dos) if (c == '/') c = '\\';
+    return dos;
+  }
+
+  static void RememberArchive(const fs::path& archive) { WriteLzhFile(DosPath(archive)); }
+
+  TempDir tmp_;
+  TempDir win_;
+  ScopedEnv windir_{"VOK32_WINDIR", win_.str()};
+  DApp* app_ = nullptr;
+  wxWeakRef<DDecFrame> frame_;
+  wxUIActionSimulator sim_;
+};
+
+TEST_F(Window, HintsFollowThePointerOverTheToolBar) {
+  WriteProfileStringA("Desktop", "wallpaper", "z:\\pics\\lake.bmp");
+  WriteProfileStringA("Desktop", "TileWallpaper", "0");
+  Start();
+  const wxString status = Jp(Utf8ToCp932Lossy("lake.bmp:中央に表示中"));
+  EXPECT_EQ(frame_->ShownStatus(), status);
+
+  for (int n = 0; n < static_cast<int>(std::size(kToolBarLayout)); ++n) {
+    const int id = kToolBarLayout[n];
+    MoveTo(ToolCentre(n));
+    if (id == 0) {
+      EXPECT_TRUE(WaitFor([&] { return frame_->ShownStatus() == status; })) << "gap at " << n;
+      continue;
+    }
+    EXPECT_TRUE(app_->ControlBar->GetToolEnabled(id)) << id;
+    EXPECT_TRUE(WaitFor([&] { return frame_->ShownStatus() == Jp(res::LoadString(id)); }))
+        << id << ": " << frame_->ShownStatus();
+    if (id == CM_EXTRACT) Shot("hint-extract");
+  }
+
+  // From the last button to the bar's empty end.
+  const wxRect bar = app_->ControlBar->GetScreenRect();
+  MoveTo({bar.GetRight() - 3, bar.GetTop() + bar.GetHeight() / 2});
+  EXPECT_TRUE(WaitFor([&] { return frame_->ShownStatus() == status; }));
+
+  // From a button straight out of the bar, into the listing area.
+  MoveTo(ToolCentre(0));
+  ASSERT_TRUE(WaitFor([&] { return frame_->HintShown(); }));
+  MoveTo(View()->GetScreenRect().GetPosition() + wxPoint(20, 30));
+  EXPECT_TRUE(WaitFor([&] { return frame_->ShownStatus() == status; }));
+
+  // A status change under a hint shows once the hint goes.
+  MoveTo(ToolCentre(0));
+  ASSERT_TRUE(WaitFor([&] { return frame_->HintShown(); }));
+  WriteProfileStringA("Desktop", "TileWallpaper", "1");
+  Client().ShowWallpaperStatus();
+  Pump(100);
+  EXPECT_EQ(frame_->ShownStatus(), Jp(res::LoadString(CM_EXIT)));
+  MoveTo(View()->GetScreenRect().GetPosition() + wxPoint(20, 30));
+  EXPECT_TRUE(WaitFor([&] { return frame_->ShownStatus() == Jp(Utf8ToCp932Lossy("lake.bmp:並べて表示中")); }));
+}
+
+TEST_F(Window, DoubleClickExtractsTheRowAndChangesTheWallpaper) {
+  const fs::path archive = MakeArchive(tmp_.path() / "arc", {"RED.BMP", "LIME.BMP"}, "red");
+  RememberArchive(archive);
+  DialogScript dialogs;
+  dialogs.Then([](wxDialog*) {
+    Shot("extract-question");
+    return int{wxID_YES};
+  });
+  dialogs.Then([](wxDialog*) { return int{wxID_NO}; });  // keep the previous wallpaper, if asked
+  Start();
+  ASSERT_EQ(Client().ArchiveOpen, 1);
+  Shot("listing");
+
+  const int h = View()->LineHeight();
+  MoveTo(View()->ClientToScreen(wxPoint(10, h / 2)));
+  sim_.MouseDblClick();
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(archive.parent_path() / "RED.BMP"); }, 5000))
+      << dialogs.seen.size() << " dialogs, last " << dialogs.seen.back().title.utf8_string() << ": " << dialogs.seen.back().message.utf8_string() << "; selected row " << SelectedRow(Client().Entries.get(), Client().EntryCount);
+  // The status follows once the last question is answered.
+  EXPECT_TRUE(WaitFor([&] { return frame_->ShownStatus().StartsWith("red.bmp:"); }, 5000)) << frame_->ShownStatus();
+
+  ASSERT_FALSE(dialogs.seen.empty());
+  EXPECT_EQ(dialogs.seen[0].title, "RED.BMP");
+  EXPECT_EQ(dialogs.seen[0].message, Jp(texts::ExtractQuestion()));
+  char wallpaper[MAX_PATH] = {};
+  GetProfileStringA("Desktop", "wallpaper", "", wallpaper, MAX_PATH);
+  EXPECT_EQ(LowerCp932(wallpaper), LowerCp932(DosPath(archive.parent_path() / "RED.BMP")));
+  Shot("extracted");
+  // The root window shows the red bitmap (tiled: every pixel is red).
+  EXPECT_EQ(RootPixel(2, 2), "srgb(255,0,0)");
+}
+
+}  // namespace
+}  // namespace vok
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  // Never the real user's files.
+  vok::testing::TempDir home;
+  setenv("HOME", home.str().c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home.str() + "/.config").c_str(), 1);
+  setenv("XDG_DATA_HOME", (home.str() + "/.local/share").c_str(), 1);
+  setenv("XDG_CACHE_HOME", (home.str() + "/.cache").c_str(), 1);
+  unsetenv("XDG_CURRENT_DESKTOP");
+  unsetenv("DESKTOP_SESSION");
+  vok::PrepareToolkit();
+  wxApp::SetInstance(new vok::DApp);
+  char arg0[] = "window_test";
+  char* wxArgv[] = {arg0, nullptr};
+  int wxArgc = 1;
+  if (!wxEntryStart(wxArgc, wxArgv)) {
+    std::fprintf(stderr, "window_test: no display\n");
+    return 1;
+  }
+  const int rc = RUN_ALL_TESTS();
+  wxEntryCleanup();
+  return rc;
+}
