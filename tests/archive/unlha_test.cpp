@@ -299,3 +299,23 @@ TEST_F(ManyMembers, NeverWritesPastTheBufferGiven) {
 
 }  // namespace
 }  // namespace vok::testing
+
+namespace vok::testing {
+namespace {
+
+TEST(Sample, HoldsThreeBitmapsThatExtract) {
+  const std::filesystem::path sample = VOK32_SAMPLE_ARCHIVE;
+  const Outcome l = List(sample);
+  ASSERT_EQ(l.rc, 0) << Cp932ToUtf8(l.text);
+  const auto names = RowNames(l.text);
+  EXPECT_EQ(names, (std::vector<std::string>{"SUNSET.BMP", "SEA.BMP", "NIGHT.BMP"}));
+  TempDir out;
+  ScopedCwd cwd(out.path());
+  for (const auto& n : names) {
+    ASSERT_EQ(Extract(sample, n).rc, 0) << n;
+    EXPECT_EQ(ReadFile(out.path() / n).substr(0, 2), "BM") << n;
+  }
+}
+
+}  // namespace
+}  // namespace vok::testing
