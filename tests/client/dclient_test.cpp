@@ -7,17 +7,20 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "client/texts.h"
+#include "archive/unlha.h"
 #include "desktop/wallpaper.h"
 #include "fake_ui.h"
 #include "platform/codepage.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
+#include "platform/sys.h"
 #include "settings/settings.h"
 #include "temp_dir.h"
 
@@ -580,16 +583,58 @@ TEST_F(Client, ThePreviousWallpaperIsDeletedOnlyOnYesAndNeverWhenItIsTheNewOne) 
   }
 }
 
+// Runs `during` while the archiver lists `archive`, so the library reports
+// itself in use as it would to another task.
+void WhileArchiverBusy(const fs::path& archive, const std::function<void()>& during) {
+  static const std::function<void()>* pending;
+  static int (*realOpen)(const char*, int, mode_t);
+  sys::ScopedOps restore;
+  realOpen = sys::ops().open;
+  pending = &during;
+  sys::ops().open = [](const char* path, int flags, mode_t mode) {
+    if (const auto* fn = std::exchange(pending, nullptr)) (*fn)();
+    return realOpen(path, flags, mode);
+  };
+  std::vector<char> out(kListingBufferSize);
+  const std::string command = "l " + Dos(archive);
+  Unlha(nullptr, command.c_str(), out.data(), static_cast<DWORD>(out.size()));
+  EXPECT_EQ(pending, nullptr) << "the archiver opened nothing";
+}
+
+const std::string kInUse = Box(16, "＜ ＬＨＡエラー情報 ＞", "現在，他のタスクで使用中です。");
+
+TEST_F(Client, ABusyArchiverRefusesTheChosenFileAndWritesNothing) {
+  const fs::path busy = PutArchive("busy.lzh", arc.pics);
+  ui.dialogFile = Put("Pics/SUNSET.BMP", TinyBmp(1));
+  WhileArchiverBusy(busy, [&] { client.CmFileOpen(); });
+  EXPECT_THAT(ui.log, ElementsAre("dialog", "beep", kInUse));
+  EXPECT_EQ(ReadLzhFile(), "");
+  EXPECT_THAT(desktop, IsEmpty());
+  EXPECT_EQ(client.ArchiveOpen, 0);
+
+  // At start the same check passes a stored archive over without a listing.
+  ui.log.clear();
+  WriteLzhFile(Dos(busy));
+  WhileArchiverBusy(busy, [&] { client.RestoreLastArchive(); });
+  EXPECT_THAT(ui.log, ElementsAre("beep", kInUse));
+  EXPECT_EQ(client.ArchiveOpen, 0);
+}
+
 TEST_F(Client, ExtractionUsesTheListedArchiveAfterARefusedCheck) {
   const fs::path listed = PutArchive("A/pics.lzh", arc.pics);
-  const fs::path other = PutArchive("B/other.lzh", arc.longName);
+  const fs::path other = PutArchive("B/Other.lzh", arc.pics);
   Open(listed);
   Select("SUNSET.BMP");
-  // What a refused readiness check after choosing another file leaves: the
-  // new path kept, its directory current, the old listing still shown.
-  std::strcpy(client.ArchivePath, Dos(other).c_str());
-  fs::current_path(other.parent_path());
+  // Another archive chosen while the library is busy: refused, its path
+  // kept and its directory current, the first listing still shown.
+  ui.dialogFile = other;
+  WhileArchiverBusy(other, [&] { client.CmFileOpen(); });
+  ASSERT_THAT(ui.log, ElementsAre("dialog", "beep", kInUse));
+  ASSERT_EQ(Cp932ToUtf8(client.ArchivePath), DosU(other));
+  ASSERT_EQ(client.ArchiveOpen, 1);
+  ASSERT_EQ(fs::current_path(), other.parent_path());
 
+  ui.log.clear();
   ui.answers = {IDYES, IDNO};
   client.CmExtract();
   EXPECT_EQ(ReadFile(data.path() / "A/SUNSET.BMP"), arc.sunset);
