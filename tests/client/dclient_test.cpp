@@ -165,7 +165,8 @@ class Client : public ::testing::Test {
     ui.log.clear();
   }
 
-  const Archives& arc = Archives::Get();
+  // Made on first use: jlha is slow to start.
+  static const Archives& Arc() { return Archives::Get(); }
   TempDir win, data;
   ScopedEnv windir{"VOK32_WINDIR", win.str()};
   ScopedCwd cwd{data.path()};
@@ -286,7 +287,7 @@ TEST_F(Client, CentreAndTileWriteTheModeAndSetTheWallpaperAgain) {
 
 TEST_F(Client, RestoreAtStartFollowsTheStoredFile) {
   const fs::path bmp = Put("Sub/Pic.bmp", TinyBmp(1));
-  const fs::path archive = PutArchive("Sub/Pics.LZH", arc.pics);
+  const fs::path archive = PutArchive("Sub/Pics.LZH", Arc().pics);
   const std::string gone = LowerCp932(Dos(data.path() / "Sub" / "gone.lzh"));
   const std::string tooLong = "z:\\" + std::string(272, 'a') + ".lzh";  // only by hand
   struct Case {
@@ -330,7 +331,7 @@ TEST_F(Client, OpeningAFileActsByItsType) {
   const fs::path bmp = Put("Pics/SUNSET.BMP", TinyBmp(1));
   const fs::path text = Put("Pics/Notes.txt", "words\n");
   const fs::path fake = Put("Pics/Fake.lzh", "not an archive at all\n");
-  const fs::path archive = PutArchive("Pics/Pics.lzh", arc.pics);
+  const fs::path archive = PutArchive("Pics/Pics.lzh", Arc().pics);
   struct Case {
     const char* name;
     fs::path chosen;
@@ -367,7 +368,7 @@ TEST_F(Client, OpeningAFileActsByItsType) {
 }
 
 TEST_F(Client, DialogStartsInTheLastFilesDirectoryAndCancelClosesTheListing) {
-  const fs::path archive = PutArchive("Pics/pics.lzh", arc.pics);
+  const fs::path archive = PutArchive("Pics/pics.lzh", Arc().pics);
   Open(archive);
   Select("NIGHT.BMP");
   fs::current_path(data.path());
@@ -386,7 +387,7 @@ TEST_F(Client, DialogStartsInTheLastFilesDirectoryAndCancelClosesTheListing) {
 }
 
 TEST_F(Client, AChosenPathTooLongToHoldIsRefusedNotCut) {
-  const fs::path archive = PutArchive("Pics/pics.lzh", arc.pics);
+  const fs::path archive = PutArchive("Pics/pics.lzh", Arc().pics);
   Open(archive);
   const std::string lzhFile = ReadLzhFile();
   const std::string chosen = Dos(data.path()) + "\\" + std::string(300 - Dos(data.path()).size(), 'x') + ".lzh";
@@ -403,7 +404,7 @@ TEST_F(Client, PressesSelectOneDataRowAndMissesBeep) {
   client.EvRButtonDown(0);
   EXPECT_THAT(ui.log, IsEmpty());
 
-  Open(PutArchive("pics.lzh", arc.pics));  // rows 3-6 are data
+  Open(PutArchive("pics.lzh", Arc().pics));  // rows 3-6 are data
   auto selected = [&] {
     std::vector<int> rows;
     for (int i = 0; i < kMaxEntries; ++i)
@@ -437,7 +438,7 @@ TEST_F(Client, ExtractRefusesWithoutAListingOrASelectedName) {
   client.CmExtract();
   EXPECT_THAT(ui.log, ElementsAre("beep", kOpenFirst));
 
-  Open(PutArchive("pics.lzh", arc.pics));
+  Open(PutArchive("pics.lzh", Arc().pics));
   client.EvLButtonDblClk();  // no row selected
   EXPECT_THAT(ui.log, ElementsAre("beep", kSelectFirst));
 
@@ -455,7 +456,7 @@ TEST_F(Client, ExtractRefusesWithoutAListingOrASelectedName) {
 }
 
 TEST_F(Client, DoubleClickOutsideTheRowsExtractsTheSelectedLineAndNoKeepsIt) {
-  Open(PutArchive("pics.lzh", arc.pics));
+  Open(PutArchive("pics.lzh", Arc().pics));
   Select("NIGHT.BMP");
   client.EvLButtonDown(YOf(client.EntryCount - 1));  // the double click's first press
   ui.answers = {IDNO};
@@ -471,8 +472,8 @@ TEST_F(Client, MembersThatAreNotUpperCaseBitmapsAreExtractedAndReported) {
     const char* member;
     std::string bytes;
   } cases[] = {
-      {arc.pics, "README.TXT", "not a picture\n"},
-      {arc.pics, "dawn.bmp", arc.dawn},
+      {Arc().pics, "README.TXT", "not a picture\n"},
+      {Arc().pics, "dawn.bmp", Arc().dawn},
       {CorpusFile("jlha/jlha_h1_lh5.lzh"), "gpl-2", ReadFile("/usr/share/common-licenses/GPL-2")},
   };
   int n = 0;
@@ -510,7 +511,7 @@ TEST_F(Client, AFailedExtractShowsTheArchiversTextAndKeepsTheLine) {
 TEST_F(Client, ARefusedWallpaperLeavesTheStatusAndDeselectsTheLine) {
   SetWallpaperEntry("c:\\old.bmp");
   client.ShowWallpaperStatus();
-  const fs::path archive = PutArchive("Pics/pics.lzh", arc.pics);
+  const fs::path archive = PutArchive("Pics/pics.lzh", Arc().pics);
   Open(archive);
   Select("SUNSET.BMP");
   desktopAccepts = false;
@@ -518,7 +519,7 @@ TEST_F(Client, ARefusedWallpaperLeavesTheStatusAndDeselectsTheLine) {
   client.CmExtract();
   const std::string newPath = LowerU(data.path() / "Pics") + "\\SUNSET.BMP";
   EXPECT_THAT(ui.log, ElementsAre("beep", ExtractQuestion("SUNSET.BMP"), CannotChange(newPath)));
-  EXPECT_EQ(ReadFile(data.path() / "Pics/SUNSET.BMP"), arc.sunset);
+  EXPECT_EQ(ReadFile(data.path() / "Pics/SUNSET.BMP"), Arc().sunset);
   EXPECT_EQ(client.Entries[RowOf("SUNSET.BMP")].Selected, 0);
   EXPECT_STREQ(client.WallpaperPath, "c:\\old.bmp");
   EXPECT_EQ(WinIni("wallpaper"), "c:\\old.bmp");
@@ -547,8 +548,8 @@ TEST_F(Client, ThePreviousWallpaperIsDeletedOnlyOnYesAndNeverWhenItIsTheNewOne) 
     ScopedCwd inHere(here.path());
     const fs::path archive = here.path() / "a/pics/pics.lzh";
     fs::create_directories(archive.parent_path());
-    fs::copy_file(arc.pics, archive);
-    if (c.file) here.Write(c.file, fs::path(c.file).filename() == "SUNSET.BMP" ? arc.sunset : TinyBmp(7));
+    fs::copy_file(Arc().pics, archive);
+    if (c.file) here.Write(c.file, fs::path(c.file).filename() == "SUNSET.BMP" ? Arc().sunset : TinyBmp(7));
     std::string entry = c.entry ? Dos(here.path()) + "\\" + c.entry : "";
     std::replace(entry.begin(), entry.end(), '/', '\\');
     WriteProfileStringA("Desktop", "wallpaper", c.entry ? entry.c_str() : nullptr);
@@ -579,7 +580,7 @@ TEST_F(Client, ThePreviousWallpaperIsDeletedOnlyOnYesAndNeverWhenItIsTheNewOne) 
     if (c.file) {
       EXPECT_EQ(fs::exists(here.path() / c.file), !(c.asked && c.answer == IDYES));
     }
-    EXPECT_EQ(ReadFile(here.path() / "a/pics/SUNSET.BMP"), arc.sunset);
+    EXPECT_EQ(ReadFile(here.path() / "a/pics/SUNSET.BMP"), Arc().sunset);
   }
 }
 
@@ -604,7 +605,7 @@ void WhileArchiverBusy(const fs::path& archive, const std::function<void()>& dur
 const std::string kInUse = Box(16, "＜ ＬＨＡエラー情報 ＞", "現在，他のタスクで使用中です。");
 
 TEST_F(Client, ABusyArchiverRefusesTheChosenFileAndWritesNothing) {
-  const fs::path busy = PutArchive("busy.lzh", arc.pics);
+  const fs::path busy = PutArchive("busy.lzh", Arc().pics);
   ui.dialogFile = Put("Pics/SUNSET.BMP", TinyBmp(1));
   WhileArchiverBusy(busy, [&] { client.CmFileOpen(); });
   EXPECT_THAT(ui.log, ElementsAre("dialog", "beep", kInUse));
@@ -621,8 +622,8 @@ TEST_F(Client, ABusyArchiverRefusesTheChosenFileAndWritesNothing) {
 }
 
 TEST_F(Client, ExtractionUsesTheListedArchiveAfterARefusedCheck) {
-  const fs::path listed = PutArchive("A/pics.lzh", arc.pics);
-  const fs::path other = PutArchive("B/Other.lzh", arc.pics);
+  const fs::path listed = PutArchive("A/pics.lzh", Arc().pics);
+  const fs::path other = PutArchive("B/Other.lzh", Arc().pics);
   Open(listed);
   Select("SUNSET.BMP");
   // Another archive chosen while the library is busy: refused, its path
@@ -637,7 +638,7 @@ TEST_F(Client, ExtractionUsesTheListedArchiveAfterARefusedCheck) {
   ui.log.clear();
   ui.answers = {IDYES, IDNO};
   client.CmExtract();
-  EXPECT_EQ(ReadFile(data.path() / "A/SUNSET.BMP"), arc.sunset);
+  EXPECT_EQ(ReadFile(data.path() / "A/SUNSET.BMP"), Arc().sunset);
   EXPECT_FALSE(fs::exists(data.path() / "B/SUNSET.BMP"));
   EXPECT_EQ(WinIni("wallpaper"), LowerU(data.path() / "A") + "\\SUNSET.BMP");
   EXPECT_THAT(desktop, ElementsAre((data.path() / "A/SUNSET.BMP").string() + " tiled"));
@@ -672,7 +673,7 @@ TEST_F(Client, LongAndDoubleBytePathsWorkWholeAndOverlongOnesAreRefused) {
     SCOPED_TRACE(c.name);
     const fs::path archive = c.dir / "long.lzh";
     fs::create_directories(c.dir);
-    fs::copy_file(arc.longName, archive, fs::copy_options::overwrite_existing);
+    fs::copy_file(Arc().longName, archive, fs::copy_options::overwrite_existing);
     ASSERT_LE(Dos(archive).size(), std::size_t(MAX_PATH - 1));
     Open(archive);
     Select(member);
@@ -691,7 +692,7 @@ TEST_F(Client, LongAndDoubleBytePathsWorkWholeAndOverlongOnesAreRefused) {
       want.push_back(CannotChange(newPath));
     }
     EXPECT_EQ(ui.log, want);
-    EXPECT_EQ(ReadFile(c.dir / member), arc.sunset);
+    EXPECT_EQ(ReadFile(c.dir / member), Arc().sunset);
     EXPECT_EQ(WinIni("wallpaper"), c.fits ? newPath : "c:\\old.bmp");
     ui.log.clear();
     desktop.clear();
@@ -699,7 +700,7 @@ TEST_F(Client, LongAndDoubleBytePathsWorkWholeAndOverlongOnesAreRefused) {
 }
 
 TEST_F(Client, AStoredArchiveWithoutDirectoryExtractsIntoTheCurrentOne) {
-  const fs::path archive = PutArchive("Here/pics.lzh", arc.pics);
+  const fs::path archive = PutArchive("Here/pics.lzh", Arc().pics);
   fs::current_path(archive.parent_path());
   WritePrivateProfileStringA("VOK32", "LZHFile", "pics.lzh", "vok32.ini");
   client.RestoreLastArchive();
@@ -707,7 +708,7 @@ TEST_F(Client, AStoredArchiveWithoutDirectoryExtractsIntoTheCurrentOne) {
   Select("NIGHT.BMP");
   ui.answers = {IDYES, IDNO};
   client.CmExtract();
-  EXPECT_EQ(ReadFile(archive.parent_path() / "NIGHT.BMP"), arc.night);
+  EXPECT_EQ(ReadFile(archive.parent_path() / "NIGHT.BMP"), Arc().night);
   EXPECT_EQ(WinIni("wallpaper"), DosU(archive.parent_path()) + "\\NIGHT.BMP");
 }
 
@@ -732,7 +733,7 @@ TEST_F(Client, EnteringADirectoryKeepsTheRootWhole) {
 // The main use from start to the deleted previous wallpaper.
 TEST_F(Client, MainUseFromStartToNewWallpaper) {
   const fs::path old = Put("Walls/Old.bmp", TinyBmp(9));
-  const fs::path archive = PutArchive("My Pics/Spring.LZH", arc.pics);
+  const fs::path archive = PutArchive("My Pics/Spring.LZH", Arc().pics);
   SetWallpaperEntry(Dos(old));
   WriteProfileStringA("Desktop", "TileWallpaper", "0");
   WriteLzhFile(LowerCp932(Dos(archive)));
@@ -759,7 +760,7 @@ TEST_F(Client, MainUseFromStartToNewWallpaper) {
   EXPECT_EQ(Cp932ToUtf8(client.WallpaperPath), LowerU(archive.parent_path() / "SUNSET.BMP"));
   EXPECT_EQ(ReadFile(win.path() / "vok32.ini"), vokIni);
   EXPECT_FALSE(fs::exists(old));
-  EXPECT_EQ(ReadFile(archive.parent_path() / "SUNSET.BMP"), arc.sunset);
+  EXPECT_EQ(ReadFile(archive.parent_path() / "SUNSET.BMP"), Arc().sunset);
   EXPECT_EQ(client.ArchiveOpen, 1);
   EXPECT_EQ(client.Entries[RowOf("SUNSET.BMP")].Selected, 0);
   EXPECT_EQ(std::distance(fs::directory_iterator(archive.parent_path()), fs::directory_iterator()), 2);
