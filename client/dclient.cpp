@@ -116,8 +116,8 @@ void DClient::SetupWindow() {
 
 void DClient::ShowWallpaperStatus() {
   // Read whole, so a path that another program recorded too long for the
-  // field is never kept cut into a different one (the field stays empty;
-  // the status still names it).
+  // field is never kept cut into a different one: the field stays empty, and
+  // centring, tiling or deleting cannot reach some other file.
   std::string path(4 * MAX_PATH, '\0');
   DWORD n = GetProfileStringA("Desktop", "wallpaper", "<none>", path.data(),
                               static_cast<DWORD>(path.size()));
@@ -267,7 +267,9 @@ void DClient::CmExtract() {
   std::memset(ListingBuffer.get(), 0, kListingBufferSize);
   if (Unlha(nullptr, command.c_str(), ListingBuffer.get(), kListingBufferSize) != 0) {
     ui_.Beep();
-    ui_.MessageBox(ListingBuffer.get(), texts::LhaErrorCaption(), kErrorStyle);
+    const char* text = ListingBuffer.get();
+    ui_.MessageBox(std::string(text, strnlen(text, kListingBufferSize)), texts::LhaErrorCaption(),
+                   kErrorStyle);
     return;
   }
   Entries[row].Selected = 0;

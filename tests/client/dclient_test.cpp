@@ -244,6 +244,12 @@ TEST_F(Client, StatusShowsTheWallpaperNameAndModeInLowerCase) {
     EXPECT_THAT(ui.log, ElementsAre(std::string("status ") + c.status));
     EXPECT_STREQ(client.WallpaperPath, c.path);
   }
+
+  // Recorded by another program, too long for the field: not kept cut.
+  const std::string tooLong = "c:\\" + std::string(300, 'd') + "\\pic.bmp";
+  WriteProfileStringA("Desktop", "wallpaper", tooLong.c_str());
+  client.ShowWallpaperStatus();
+  EXPECT_STREQ(client.WallpaperPath, "");
 }
 
 TEST_F(Client, CentreAndTileWriteTheModeAndSetTheWallpaperAgain) {
