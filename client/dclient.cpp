@@ -69,6 +69,16 @@ std::string JoinDos(std::string dir, const std::string& name) {
   return dir + name;
 }
 
+// A path without drive (only a hand-edited settings file gives one) taken
+// against the current directory, as the archiver takes it.
+std::string AbsoluteDos(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path;
+  const std::string cwd = GetCurrentDirectoryDos();
+  if (cwd.size() < 2) return path;
+  if (!path.empty() && path[0] == '\\') return cwd.substr(0, 2) + path;
+  return JoinDos(cwd, path);
+}
+
 // Whether two DOS paths name the same file on disk, whatever their spelling.
 bool SameFile(const std::string& a, const std::string& b) {
   NativePath na = DosToNative(a);
@@ -160,7 +170,11 @@ void DClient::ListArchive() {
     ArchiveOpen = 0;
   } else {
     ParseListing(ListingBuffer.get(), Entries.get(), &EntryCount);
-    std::memcpy(ListedArchivePath, ArchivePath, MAX_PATH);
+    // Kept whole, so that a later change of directory cannot make it name
+    // another archive.
+    if (!CopyPath(ListedArchivePath, AbsoluteDos(ArchivePath))) {
+      std::memcpy(ListedArchivePath, ArchivePath, MAX_PATH);
+    }
     ArchiveOpen = 1;
   }
   ui_.Invalidate(true);
@@ -280,8 +294,7 @@ void DClient::CmExtract() {
     return;
   }
 
-  // An archive path without a directory (only a hand-edited settings file
-  // gives one) was extracted into the current directory.
+  // An archive path without a directory was extracted into the current one.
   std::optional<std::string> dir = DirectoryBeforeLastBackslash(archive);
   const std::string newPath = JoinDos(dir ? *dir : GetCurrentDirectoryDos(), name);
 
