@@ -242,7 +242,7 @@ int DClientView::MessageBox(const std::string& text, const std::string& caption,
   long wxStyle = (style & MB_YESNO) == MB_YESNO ? wxYES_NO : wxOK;
   if ((style & 0xF0) == MB_ICONSTOP) wxStyle |= wxICON_ERROR;
   else if ((style & 0xF0) == MB_ICONQUESTION) wxStyle |= wxICON_QUESTION;
-  else wxStyle |= wxICON_NONE;
+  // No icon flag at all: the generic box shows none (wxICON_NONE trips an assertion there).
   // The generic box: GTK's own shows neither the stop nor the question icon.
   wxGenericMessageDialog box(this, FromCp932(text), FromCp932(caption), wxStyle);
   if (wxStyle & wxYES_NO) {

@@ -40,7 +40,7 @@ DialogTemplate AboutTemplate() {
       19, 17, 142, 112,
       Utf8ToCp932Lossy("Lumivexについて"),
       {
-          {ControlClass::Static, 65535, Utf8ToCp932Lossy("壁紙チェンジャー VOK32 (Lumivex)"), kCentredText,
+          {ControlClass::Static, 65535, Utf8ToCp932Lossy("壁紙 VOK32 (Lumivex)"), kCentredText,
            21, 20, 100, 8},
           {ControlClass::Static, 65535, Utf8ToCp932Lossy("WIN32対応 Version 1.00"), kCentredText, 27, 35, 88, 8},
           {ControlClass::Static, 65535, Utf8ToCp932Lossy("フリーソフトウェアです"), kCentredText, 16, 50, 110, 8},

@@ -197,15 +197,18 @@ class Window : public ::testing::Test {
     Pump(200);
   }
 
-  // An archive of `names` (16x16 bitmaps, each its own colour) in dir.
+  // An archive of `names` in dir, each a 16x16 bitmap of one colour.
   static fs::path MakeArchive(const fs::path& dir, const std::vector<std::string>& names, const char* colour) {
     fs::create_directories(dir);
+    const fs::path face = dir / "face.bmp";
+    const std::string make = "convert -size 16x16 xc:" + std::string(colour) + " 'BMP3:" + face.string() + "'";
+    EXPECT_EQ(std::system(make.c_str()), 0);
     std::string files;
     for (const auto& n : names) {
-      const std::string cmd = "convert -size 16x16 xc:" + std::string(colour) + " 'BMP3:" + (dir / n).string() + "'";
-      EXPECT_EQ(std::system(cmd.c_str()), 0);
+      fs::copy_file(face, dir / n);
       files += " '" + n + "'";
     }
+    fs::remove(face);
     const std::string cmd = "cd '" + dir.string() + "' && lha aq pics.lzh" + files + " >/dev/null && rm" + files;
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     return dir / "pics.lzh";
@@ -221,6 +224,8 @@ class Window : public ::testing::Test {
 
   TempDir tmp_;
   TempDir win_;
+  // The client moves into archive directories; the temp ones vanish afterwards.
+  vok::testing::ScopedCwd cwd_{fs::current_path()};
   ScopedEnv windir_{"VOK32_WINDIR", win_.str()};
   DApp* app_ = nullptr;
   wxWeakRef<DDecFrame> frame_;
@@ -299,6 +304,138 @@ TEST_F(Window, DoubleClickExtractsTheRowAndChangesTheWallpaper) {
   Shot("extracted");
   // The root window shows the red bitmap (tiled: every pixel is red).
   EXPECT_EQ(RootPixel(2, 2), "srgb(255,0,0)");
+}
+
+
+TEST_F(Window, ScrollBarFollowsTheRowsThatFit) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 20; ++i) names.push_back("P" + std::to_string(100 + i) + ".BMP");
+  RememberArchive(MakeArchive(tmp_.path() / "many", names, "blue"));
+  Start();
+  ASSERT_EQ(Client().EntryCount - 5, 20);
+  const int h = View()->LineHeight();
+
+  ResizeViewTo(10 * h - 1);  // only whole rows count: 9 visible
+  EXPECT_TRUE(VerticalScrollBarEnabled(View()));
+  EXPECT_EQ(View()->ScrollRange(), 11);
+  EXPECT_EQ(View()->ScrollPosition(), 0);
+
+  // The keyboard: End goes to the last row, Up one back.
+  MoveTo(View()->ClientToScreen(wxPoint(10, h / 2)));
+  sim_.MouseClick();
+  Pump(100);
+  sim_.Char(WXK_END);
+  EXPECT_TRUE(WaitFor([&] { return View()->ScrollPosition() == 11; })) << View()->ScrollPosition();
+  Shot("scrolled-to-end");
+  sim_.Char(WXK_UP);
+  EXPECT_TRUE(WaitFor([&] { return View()->ScrollPosition() == 10; })) << View()->ScrollPosition();
+  sim_.Char(WXK_PAGEUP);  // page of (H + 1) / h - 1 = 9 rows
+  EXPECT_TRUE(WaitFor([&] { return View()->ScrollPosition() == 1; })) << View()->ScrollPosition();
+  sim_.Char(WXK_PAGEUP);  // clamped at the top
+  EXPECT_TRUE(WaitFor([&] { return View()->ScrollPosition() == 0; })) << View()->ScrollPosition();
+
+  // The bar: dragging the thumb past the bottom ends at the last row.
+  const wxRect view = View()->GetScreenRect();
+  const wxRect client(View()->ClientToScreen(wxPoint(0, 0)), View()->GetClientSize());
+  const int barX = (client.GetRight() + view.GetRight()) / 2 + 1;
+  MoveTo({barX, view.GetTop() + 10});
+  sim_.MouseDown();
+  for (int y = view.GetTop() + 20; y < view.GetBottom() + 60; y += 20) MoveTo({barX, y});
+  EXPECT_GT(View()->ScrollPosition(), 0);  // follows the thumb while dragging
+  sim_.MouseUp();
+  EXPECT_TRUE(WaitFor([&] { return View()->ScrollPosition() == 11; })) << View()->ScrollPosition();
+
+  // Any resize goes back to the top; a window exactly as high as the rows disables the bar.
+  ResizeViewTo(20 * h);
+  EXPECT_EQ(View()->ScrollPosition(), 0);
+  EXPECT_FALSE(VerticalScrollBarEnabled(View()));
+  EXPECT_EQ(View()->ScrollRange(), 1);
+  Shot("all-rows-fit");
+
+  // One row short: enabled, and one step shows the last row on the last line.
+  ResizeViewTo(19 * h);
+  EXPECT_TRUE(VerticalScrollBarEnabled(View()));
+  EXPECT_EQ(View()->ScrollRange(), 1);
+  View()->ScrollToRow(5);
+  EXPECT_EQ(View()->ScrollPosition(), 1);
+}
+
+TEST_F(Window, LogoDisablesTheScrollBar) {
+  Start();
+  EXPECT_EQ(Client().ArchiveOpen, 0);
+  EXPECT_FALSE(VerticalScrollBarEnabled(View()));
+  ResizeViewTo(300);
+  EXPECT_FALSE(VerticalScrollBarEnabled(View()));
+  Shot("logo");
+}
+
+TEST_F(Window, HelpAndAboutOpenAndClose) {
+  DialogScript dialogs;
+  dialogs.Then([](wxDialog*) {
+    Shot("help");
+    return int{wxID_OK};
+  });
+  std::vector<wxString> labels;
+  wxSize aboutSize, aboutWanted;
+  for (int i = 0; i < 2; ++i) {
+    dialogs.Then([&, i](wxDialog* d) {
+      if (i == 0) {
+        Shot("about");
+        for (wxWindow* c : d->GetChildren()) {
+          if (auto* t = dynamic_cast<wxStaticText*>(c)) labels.push_back(t->GetLabel());
+        }
+        aboutSize = d->GetClientSize();
+        aboutWanted = d->ConvertDialogToPixels(wxSize(142, 112));
+      }
+      return int{wxID_OK};
+    });
+  }
+  Start();
+  ClickTool(CM_HELP);
+  ASSERT_TRUE(WaitFor([&] { return dialogs.seen.size() == 1; }));
+  ClickTool(CM_ABOUT);
+  ASSERT_TRUE(WaitFor([&] { return dialogs.seen.size() == 2; }));
+  Pump(600);
+  ClickTool(CM_ABOUT);  // a fresh box each time
+  ASSERT_TRUE(WaitFor([&] { return dialogs.seen.size() == 3; }));
+  Pump(600);
+
+  EXPECT_EQ(dialogs.seen[0].title, Jp(texts::HelpCaption()));
+  EXPECT_EQ(dialogs.seen[0].message, Jp(texts::HelpText()));
+  EXPECT_EQ(dialogs.seen[1].title, wxString::FromUTF8("Lumivexについて"));
+  EXPECT_EQ(dialogs.seen[2].title, dialogs.seen[1].title);
+  ASSERT_EQ(labels.size(), 4u);
+  EXPECT_TRUE(labels[0].EndsWith("(Lumivex)")) << labels[0];
+  EXPECT_EQ(labels[1], wxString::FromUTF8("WIN32対応 Version 1.00"));
+  EXPECT_EQ(aboutSize, aboutWanted);
+  EXPECT_TRUE(frame_);  // both closed, the window still there
+}
+
+TEST_F(Window, WindowSizeRoundTripsThroughTheSettingsFile) {
+  // No stored rectangle: the default place.
+  Start();
+  const FrameMetrics m = MeasureFrameMetrics();
+  EXPECT_EQ(frame_->GetRect(), wxRect(300, 100, WidestFrame(m), DefaultFrameHeight(m)));
+  frame_->SetSize(120, 60, NarrowestFrame(m), LowestFrame(m) + 100);
+  Pump(200);
+  Close();
+  ASSERT_TRUE(ReadWindowSize());
+  EXPECT_EQ(*ReadWindowSize(),
+            (WindowRect{120, 120 + NarrowestFrame(m), 60, 60 + LowestFrame(m) + 100}));
+
+  // Reopens where it was closed; exit writes it too and goes back to the start directory.
+  const fs::path startDir = tmp_.path();
+  vok::testing::ScopedCwd cwd(startDir);
+  Start();
+  EXPECT_EQ(frame_->GetRect(), wxRect(120, 60, NarrowestFrame(m), LowestFrame(m) + 100));
+  fs::current_path("/");
+  frame_->Move(130, 70);
+  Pump(200);
+  ClickTool(CM_EXIT);
+  ASSERT_TRUE(WaitFor([&] { return !frame_; }));
+  EXPECT_EQ(ReadWindowSize()->left, 130);
+  EXPECT_EQ(ReadWindowSize()->top, 70);
+  EXPECT_EQ(fs::current_path(), startDir);
 }
 
 }  // namespace
