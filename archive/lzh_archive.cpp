@@ -300,22 +300,34 @@ Status Scan(const std::string& nativePath, Archive* out) {
 
 namespace {
 
+// The member's compressed bytes, read ahead in large blocks: the decoders
+// ask for a few bytes at a time.
 struct Packed {
   int fd;
   std::uint64_t left;
   bool failed = false;
+  std::vector<unsigned char> block = std::vector<unsigned char>(64 * 1024);
+  std::size_t at = 0, end = 0;
 };
 
 size_t ReadPacked(void* buf, size_t n, void* handle) {
   auto* p = static_cast<Packed*>(handle);
-  if (n > p->left) n = static_cast<size_t>(p->left);
-  const long r = ReadFull(p->fd, buf, n);
-  if (r < 0) {
-    p->failed = true;
-    return 0;
+  if (p->at == p->end) {
+    const std::size_t want =
+        p->left < p->block.size() ? static_cast<std::size_t>(p->left) : p->block.size();
+    const long r = want ? ReadFull(p->fd, p->block.data(), want) : 0;
+    if (r < 0) {
+      p->failed = true;
+      return 0;
+    }
+    p->left -= static_cast<std::uint64_t>(r);
+    p->at = 0;
+    p->end = static_cast<std::size_t>(r);
   }
-  p->left -= static_cast<std::uint64_t>(r);
-  return static_cast<size_t>(r);
+  if (n > p->end - p->at) n = p->end - p->at;
+  std::memcpy(buf, p->block.data() + p->at, n);
+  p->at += n;
+  return n;
 }
 
 bool WriteAll(int fd, const unsigned char* p, std::size_t n) {
