@@ -1,0 +1,132 @@
+// KDE, LXQt, LXDE and sway through their tools, here stand-ins on PATH that
+// record how they were called.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "desktop/wallpaper.h"
+#include "platform/dospath.h"
+#include "platform/profile.h"
+#include "temp_dir.h"
+#include "tests/desktop/bmp_fixture.h"
+
+namespace vok {
+namespace {
+
+using testing::BmpKind;
+using testing::MakeBmp;
+using testing::Picture;
+using testing::ReadFile;
+using testing::ScopedEnv;
+using testing::TempDir;
+
+class CommandsTest : public ::testing::Test {
+ protected:
+  CommandsTest()
+      : windir_("VOK32_WINDIR", (dir_.path() / "windows").string()),
+        data_("XDG_DATA_HOME", (dir_.path() / "data").string()),
+        path_("PATH", (dir_.path() / "bin").string()),
+        session_("DESKTOP_SESSION", "") {
+    std::filesystem::create_directories(dir_.path() / "bin");
+  }
+
+  // A tool that logs its name and arguments, tab-separated, prints `say`
+  // and exits with `status`. Builtins only: PATH holds nothing else.
+  void StandIn(const std::string& name, int status = 0, const std::string& say = "") {
+    const auto p = dir_.path() / "bin" / name;
+    std::ofstream(p) << "#!/bin/sh\n"
+                     << "{ printf '%s' \"${0##*/}\"; for a in \"$@\"; do printf '\\t%s' \"$a\"; done; "
+                     << "printf '\\n'; } >> '" << (dir_.path() / "log").string() << "'\n"
+                     << (say.empty() ? "" : "printf '%s\\n' '" + say + "'\n") << "exit " << status << "\n";
+    std::filesystem::permissions(p, std::filesystem::perms::owner_all);
+  }
+
+  BOOL Set(const char* desktop, bool tiled) {
+    ScopedEnv current("XDG_CURRENT_DESKTOP", desktop);
+    Picture picture;
+    auto bmp = dir_.Write("wall.bmp", MakeBmp(BmpKind::Rle4, 6, 4, &picture));
+    WriteProfileStringA("Desktop", "TileWallpaper", tiled ? "1" : "0");
+    dos_ = *NativeToDos(bmp.string());
+    return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, dos_.data(), SPIF_UPDATEINIFILE);
+  }
+
+  std::vector<std::string> Copies() {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (auto& e : std::filesystem::directory_iterator(dir_.path() / "data/vok32", ec)) out.push_back(e.path());
+    return out;
+  }
+  std::string Log() { return ReadFile(dir_.path() / "log"); }
+  std::string Recorded() {
+    char buf[MAX_PATH];
+    GetProfileStringA("Desktop", "wallpaper", "<none>", buf, sizeof buf);
+    return buf;
+  }
+
+  TempDir dir_;
+  ScopedEnv windir_, data_, path_, session_;
+  std::string dos_;
+};
+
+TEST_F(CommandsTest, CallsEachDesktopsToolWithTheCopyAndMode) {
+  struct Case {
+    const char* desktop;
+    bool tiled;
+    std::vector<const char*> tools;
+    const char* want;  // the log; %s is the copy's path
+  };
+  const Case cases[] = {
+      {"LXQt", false, {"pcmanfm-qt"}, "pcmanfm-qt\t--set-wallpaper\t%s\t--wallpaper-mode=center\n"},
+      {"LXDE", true, {"pcmanfm"}, "pcmanfm\t--set-wallpaper\t%s\t--wallpaper-mode=tile\n"},
+      {"sway", true, {"swaymsg"}, "swaymsg\toutput\t*\tbg\t\"%s\"\ttile\n"},
+      {"sway", false, {"swaymsg"}, "swaymsg\toutput\t*\tbg\t\"%s\"\tcenter\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.desktop) + (c.tiled ? " tiled" : " centred"));
+    std::filesystem::remove(dir_.path() / "log");
+    for (const char* tool : c.tools) StandIn(tool);
+    ASSERT_NE(Set(c.desktop, c.tiled), 0);
+    const auto copies = Copies();
+    ASSERT_EQ(copies.size(), 1u);
+    std::string want = c.want;
+    want.replace(want.find("%s"), 2, copies[0]);
+    EXPECT_EQ(Log(), want);
+    EXPECT_EQ(Recorded(), dos_);
+  }
+}
+
+TEST_F(CommandsTest, PlasmaTakesTheFillModeWhereItHasOne) {
+  StandIn("plasma-apply-wallpaperimage", 0, "  -f, --fill-mode <mode>  how to fill");
+  StandIn("dbus-send");
+  ASSERT_NE(Set("KDE", false), 0);
+  const std::string copy = Copies().at(0);
+  EXPECT_EQ(Log(), "plasma-apply-wallpaperimage\t--help\n"
+                   "plasma-apply-wallpaperimage\t--fill-mode\tpad\t" + copy + "\n");
+}
+
+TEST_F(CommandsTest, OlderPlasmaGetsTheScript) {
+  StandIn("plasma-apply-wallpaperimage", 0, "Usage: plasma-apply-wallpaperimage [options] image");
+  StandIn("dbus-send");
+  ASSERT_NE(Set("KDE", true), 0);
+  const std::string copy = Copies().at(0);
+  const std::string log = Log();
+  EXPECT_NE(log.find("dbus-send\t--session\t--dest=org.kde.plasmashell\t"), std::string::npos) << log;
+  EXPECT_NE(log.find("d.writeConfig('Image', 'file://" + copy + "')"), std::string::npos) << log;
+  EXPECT_NE(log.find("d.writeConfig('FillMode', 3)"), std::string::npos) << log;
+}
+
+TEST_F(CommandsTest, AToolThatFailsOrIsMissingSetsNothing) {
+  ASSERT_TRUE(WriteProfileStringA("Desktop", "wallpaper", "z:\\old.bmp"));
+  StandIn("pcmanfm-qt", 1);
+  EXPECT_EQ(Set("LXQt", true), 0);
+  EXPECT_EQ(Set("LXDE", true), 0);  // no pcmanfm on PATH
+  EXPECT_EQ(Set("KDE", true), 0);   // neither Plasma tool
+  EXPECT_EQ(Recorded(), "z:\\old.bmp");
+  EXPECT_TRUE(Copies().empty());
+}
+
+}  // namespace
+}  // namespace vok
