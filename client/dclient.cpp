@@ -181,6 +181,8 @@ void DClient::ListArchive() {
 }
 
 void DClient::CmFileOpen() {
+  // A window that skipped Create still gets a working dialog.
+  if (!FileData && !Create()) return;
   std::string last = ReadLzhFile();
   if (!last.empty()) EnterFileDirectory(last);
 

@@ -373,6 +373,16 @@ TEST_F(Client, OpeningAFileActsByItsType) {
   EXPECT_EQ(WinIni("wallpaper"), LowerU(bmp));
 }
 
+TEST_F(Client, TheDialogGetsItsDataEvenWhenCreateWasSkipped) {
+  FakeUi u;
+  DClient fresh(u);
+  u.dialogResult = IDCANCEL;
+  fresh.CmFileOpen();
+  EXPECT_THAT(u.log, ElementsAre("dialog", "paint erase"));
+  ASSERT_NE(fresh.FileData, nullptr);
+  EXPECT_EQ(fresh.FileData->DefExt, "lzh");
+}
+
 TEST_F(Client, DialogStartsInTheLastFilesDirectoryAndCancelClosesTheListing) {
   const fs::path archive = PutArchive("Pics/pics.lzh", Arc().pics);
   Open(archive);
