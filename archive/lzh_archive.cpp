@@ -310,24 +310,29 @@ struct Packed {
   std::size_t at = 0, end = 0;
 };
 
+// Fills the request whole unless the data ends: some decoders take a short
+// read for the end of the stream.
 size_t ReadPacked(void* buf, size_t n, void* handle) {
   auto* p = static_cast<Packed*>(handle);
-  if (p->at == p->end) {
-    const std::size_t want =
-        p->left < p->block.size() ? static_cast<std::size_t>(p->left) : p->block.size();
-    const long r = want ? ReadFull(p->fd, p->block.data(), want) : 0;
-    if (r < 0) {
-      p->failed = true;
-      return 0;
+  size_t done = 0;
+  while (done < n) {
+    if (p->at == p->end) {
+      const std::size_t want =
+          p->left < p->block.size() ? static_cast<std::size_t>(p->left) : p->block.size();
+      const long r = want ? ReadFull(p->fd, p->block.data(), want) : 0;
+      if (r < 0) p->failed = true;
+      if (r <= 0) break;
+      p->left -= static_cast<std::uint64_t>(r);
+      p->at = 0;
+      p->end = static_cast<std::size_t>(r);
     }
-    p->left -= static_cast<std::uint64_t>(r);
-    p->at = 0;
-    p->end = static_cast<std::size_t>(r);
+    std::size_t k = p->end - p->at;
+    if (k > n - done) k = n - done;
+    std::memcpy(static_cast<unsigned char*>(buf) + done, p->block.data() + p->at, k);
+    p->at += k;
+    done += k;
   }
-  if (n > p->end - p->at) n = p->end - p->at;
-  std::memcpy(buf, p->block.data() + p->at, n);
-  p->at += n;
-  return n;
+  return done;
 }
 
 bool WriteAll(int fd, const unsigned char* p, std::size_t n) {
