@@ -162,7 +162,7 @@ void DDecFrame::OnShow(wxShowEvent& event) {
   if (!event.IsShown() || placed_) return;
   placed_ = true;
   // A window manager may ignore a position given before the window is mapped.
-  CallAfter([this] { Move(geometry_.x, geometry_.y); });
+  CallAfter([this] { MoveOnScreen(this, geometry_.x, geometry_.y); });
 }
 
 void DDecFrame::EvClose(wxCloseEvent&) {

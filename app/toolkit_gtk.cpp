@@ -28,6 +28,11 @@ void UseCompactToolBars() {
   g_object_unref(css);
 }
 
+void MoveOnScreen(wxWindow* topLevel, int x, int y) {
+  GtkWidget* widget = topLevel ? static_cast<GtkWidget*>(topLevel->GetHandle()) : nullptr;
+  if (widget && GTK_IS_WINDOW(widget)) gtk_window_move(GTK_WINDOW(widget), x, y);
+}
+
 void EnableVerticalScrollBar(wxWindow* w, bool enable) {
   if (GtkWidget* bar = VerticalBar(w)) gtk_widget_set_sensitive(bar, enable);
 }

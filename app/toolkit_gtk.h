@@ -9,6 +9,10 @@ namespace vok {
 // them so wide that seven no longer fit the narrowest frame.
 void UseCompactToolBars();
 
+// Moves a top-level window's outer top-left corner to (x, y), also when wx
+// believes it is there already: a window manager may have placed it elsewhere.
+void MoveOnScreen(wxWindow* topLevel, int x, int y);
+
 // The vertical scroll bar stays visible; this greys it out or back in.
 void EnableVerticalScrollBar(wxWindow* w, bool enable);
 bool VerticalScrollBarEnabled(wxWindow* w);
