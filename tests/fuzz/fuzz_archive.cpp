@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <fstream>
+#include <sys/stat.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
