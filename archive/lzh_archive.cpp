@@ -145,6 +145,26 @@ RawFields ParseRaw(const std::uint8_t* raw, std::size_t len, int level) {
 
 bool IsSeparator(unsigned char c) { return c == '\\' || c == '/' || c == 0xFF; }
 
+// The directory and name fields as one path for a reader, "..\" and all.
+std::string ShownStored(const std::string& dir, const std::string& name) {
+  std::string out;
+  auto add = [&out](const std::string& s) {
+    for (std::size_t i = 0; i < s.size(); ++i) {
+      const auto c = static_cast<unsigned char>(s[i]);
+      if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
+        out += s[i];
+        out += s[++i];
+      } else {
+        out += IsSeparator(c) ? '\\' : s[i];
+      }
+    }
+  };
+  add(dir);
+  if (!out.empty() && out.back() != '\\' && !name.empty()) out += '\\';
+  add(name);
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitStoredPath(const std::string& raw, bool* hadDir) {
@@ -274,6 +294,7 @@ Status Scan(const std::string& nativePath, Archive* out) {
       return Status::Damaged;                   // a file without a name
     }
     for (const std::string& p : parts) m.path += (m.path.empty() ? "" : "\\") + p;
+    m.stored = ShownStored(f.dir, f.name);
     m.name = parts.back();
     m.hasDir = dirDir || nameDir || !f.dir.empty();
     m.method.assign(h->compress_method, strnlen(h->compress_method, 5));

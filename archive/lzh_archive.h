@@ -26,6 +26,7 @@ enum class Kind { File, Directory, Link };
 struct Member {
   Kind kind = Kind::File;
   std::string path;      // stored path, CP932, components joined with '\'
+  std::string stored;    // the stored path as written, separators shown as '\'
   std::string name;      // the last component
   bool hasDir = false;   // stored with a directory part (or a drive, ..)
   std::string method;    // "-lh5-"

@@ -14,10 +14,16 @@ bool IsForbidden(unsigned char c) {
 
 // Keeps the characters a DOS short name may hold: ASCII letters (upper-cased),
 // digits, '_' and '-', half-width katakana and valid double-byte characters.
-std::string ShortPart(const std::string& s, std::size_t max) {
+// A name that is not CP932 gives only its ASCII letters, never characters
+// made up of its stray bytes.
+std::string ShortPart(const std::string& s, std::size_t max, bool asciiOnly) {
   std::string out;
   for (std::size_t i = 0; i < s.size();) {
     const auto c = static_cast<unsigned char>(s[i]);
+    if (asciiOnly && c >= 0x80) {
+      ++i;
+      continue;
+    }
     if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
       const std::string pair = s.substr(i, 2);
       if (Cp932ToUtf8Strict(pair) && out.size() + 2 <= max) out += pair;
@@ -37,14 +43,15 @@ std::string ShortPart(const std::string& s, std::size_t max) {
 }
 
 std::string MakeAlias(const std::string& name, int n) {
+  const bool asciiOnly = !Cp932ToUtf8Strict(name);
   std::string stem = name, ext;
   const std::size_t dot = name.rfind('.');
   if (dot != std::string::npos && dot > 0) {
     stem = name.substr(0, dot);
-    ext = ShortPart(name.substr(dot + 1), 3);
+    ext = ShortPart(name.substr(dot + 1), 3, asciiOnly);
   }
   const std::string tail = "~" + std::to_string(n);
-  std::string shortStem = ShortPart(stem, tail.size() < 8 ? 8 - tail.size() : 1);
+  std::string shortStem = ShortPart(stem, tail.size() < 8 ? 8 - tail.size() : 1, asciiOnly);
   if (shortStem.empty()) shortStem = "_";
   return shortStem + tail + (ext.empty() ? "" : "." + ext);
 }

@@ -111,7 +111,7 @@ std::string MemberLine(const vok::lzh::Member& m, const vok::lzh::Shown& shown) 
   line += Pad(shown.name, kNameWidth) + " " +
           Pad(std::to_string(m.length), kSizeWidth, true) + " " + ratio + " " +
           Pad(Printable(m.method), 5) + " " + Pad(when, 16) + " " + crc;
-  if (shown.aliased) line += " " + Tail(Printable(m.path), kPathWidth);
+  if (shown.aliased) line += " " + Tail(Printable(m.stored), kPathWidth);
   return Cut(line, vok::kLineWidth) + "\n";
 }
 
