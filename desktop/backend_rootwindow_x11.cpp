@@ -2,11 +2,11 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "desktop/backend.h"
 
@@ -53,32 +53,6 @@ unsigned long Scale(unsigned value8, Channel c) {
   unsigned long v = c.bits >= 8 ? static_cast<unsigned long>(value8) << (c.bits - 8)
                                 : static_cast<unsigned long>(value8) >> (8 - c.bits);
   return v << c.shift;
-}
-
-// The screen-sized picture as 0xRRGGBB: centred at (W-w)/2 with C's
-// truncation, or tiled from the top-left corner. Uncovered parts are black.
-std::vector<std::uint32_t> Compose(GdkPixbuf* picture, int width, int height, bool tiled) {
-  std::vector<std::uint32_t> screen(static_cast<size_t>(width) * height, 0);
-  const int w = gdk_pixbuf_get_width(picture);
-  const int h = gdk_pixbuf_get_height(picture);
-  const int stride = gdk_pixbuf_get_rowstride(picture);
-  const int channels = gdk_pixbuf_get_n_channels(picture);
-  const guchar* pixels = gdk_pixbuf_read_pixels(picture);
-  const int left = (width - w) / 2;
-  const int top = (height - h) / 2;
-  for (int y = 0; y < height; ++y) {
-    int sy = tiled ? y % h : y - top;
-    if (sy < 0 || sy >= h) continue;
-    const guchar* row = pixels + static_cast<size_t>(sy) * stride;
-    std::uint32_t* out = &screen[static_cast<size_t>(y) * width];
-    for (int x = 0; x < width; ++x) {
-      int sx = tiled ? x % w : x - left;
-      if (sx < 0 || sx >= w) continue;
-      const guchar* p = row + static_cast<size_t>(sx) * channels;
-      out[x] = (std::uint32_t{p[0]} << 16) | (std::uint32_t{p[1]} << 8) | p[2];
-    }
-  }
-  return screen;
 }
 
 bool IsDesktopWindow(Display* d, Window w, Atom type, Atom desktop) {
@@ -148,13 +122,14 @@ bool ReadPixmapProperty(Display* d, Window root, Atom name, Pixmap* out) {
   return ok;
 }
 
-// Fills an image of the screen's format; false when the visual is not true colour.
-XImage* MakeImage(Display* d, int screen, const std::vector<std::uint32_t>& rgb, int width,
-                  int height) {
+// The screen-sized picture in the screen's own pixel format: centred at
+// (W-w)/2 with C's truncation, or tiled from the top-left corner; what the
+// picture does not cover is black. Null when the visual is not true colour.
+XImage* MakeScreenImage(Display* d, int screen, GdkPixbuf* picture, bool tiled) {
   Visual* visual = DefaultVisual(d, screen);
   if (visual->c_class != TrueColor && visual->c_class != DirectColor) return nullptr;
-  const int depth = DefaultDepth(d, screen);
-  XImage* image = XCreateImage(d, visual, depth, ZPixmap, 0, nullptr, width, height, 32, 0);
+  const int width = DisplayWidth(d, screen), height = DisplayHeight(d, screen);
+  XImage* image = XCreateImage(d, visual, DefaultDepth(d, screen), ZPixmap, 0, nullptr, width, height, 32, 0);
   if (image == nullptr) return nullptr;
   image->data = static_cast<char*>(std::calloc(static_cast<size_t>(image->bytes_per_line), height));
   if (image->data == nullptr) {
@@ -163,18 +138,31 @@ XImage* MakeImage(Display* d, int screen, const std::vector<std::uint32_t>& rgb,
   }
   const Channel r = FromMask(visual->red_mask), g = FromMask(visual->green_mask),
                 b = FromMask(visual->blue_mask);
+  // The usual 24-bit screen takes the bytes as they are; others go pixel by pixel.
   const bool direct32 = image->bits_per_pixel == 32 && image->byte_order == LSBFirst &&
-                        std::endian::native == std::endian::little;
+                        std::endian::native == std::endian::little && r.bits == 8 && g.bits == 8 &&
+                        b.bits == 8;
+
+  const int w = gdk_pixbuf_get_width(picture);
+  const int h = gdk_pixbuf_get_height(picture);
+  const int stride = gdk_pixbuf_get_rowstride(picture);
+  const int channels = gdk_pixbuf_get_n_channels(picture);
+  const guchar* pixels = gdk_pixbuf_read_pixels(picture);
+  const int left = (width - w) / 2;
+  const int top = (height - h) / 2;
   for (int y = 0; y < height; ++y) {
-    const std::uint32_t* in = &rgb[static_cast<size_t>(y) * width];
-    auto* row32 = reinterpret_cast<std::uint32_t*>(image->data + static_cast<size_t>(y) * image->bytes_per_line);
+    const int sy = tiled ? y % h : y - top;
+    if (sy < 0 || sy >= h) continue;
+    const guchar* row = pixels + static_cast<size_t>(sy) * stride;
+    auto* out = reinterpret_cast<std::uint32_t*>(image->data + static_cast<size_t>(y) * image->bytes_per_line);
     for (int x = 0; x < width; ++x) {
-      const std::uint32_t p = in[x];
-      const unsigned long pixel = Scale((p >> 16) & 0xff, r) | Scale((p >> 8) & 0xff, g) | Scale(p & 0xff, b);
+      const int sx = tiled ? x % w : x - left;
+      if (sx < 0 || sx >= w) continue;
+      const guchar* p = row + static_cast<size_t>(sx) * channels;
       if (direct32) {
-        row32[x] = static_cast<std::uint32_t>(pixel);
+        out[x] = std::uint32_t{p[0]} << r.shift | std::uint32_t{p[1]} << g.shift | std::uint32_t{p[2]} << b.shift;
       } else {
-        XPutPixel(image, x, y, pixel);
+        XPutPixel(image, x, y, Scale(p[0], r) | Scale(p[1], g) | Scale(p[2], b));
       }
     }
   }
@@ -182,31 +170,34 @@ XImage* MakeImage(Display* d, int screen, const std::vector<std::uint32_t>& rgb,
 }
 
 // The server's copy, read back, against what was sent (colour bits only).
+// In strips, so the check costs no second screen's worth of memory.
 bool SameOnServer(Display* d, Pixmap pixmap, XImage* sent, int width, int height) {
-  XImage* back = XGetImage(d, pixmap, 0, 0, width, height, AllPlanes, ZPixmap);
-  if (back == nullptr) return false;
   const unsigned long mask = sent->red_mask | sent->green_mask | sent->blue_mask;
-  bool same = true;
-  if (back->bits_per_pixel == 32 && sent->bits_per_pixel == 32 && back->byte_order == sent->byte_order) {
-    for (int y = 0; y < height && same; ++y) {
-      auto* a = reinterpret_cast<const std::uint32_t*>(sent->data + static_cast<size_t>(y) * sent->bytes_per_line);
-      auto* b = reinterpret_cast<const std::uint32_t*>(back->data + static_cast<size_t>(y) * back->bytes_per_line);
-      for (int x = 0; x < width; ++x) {
-        if (((a[x] ^ b[x]) & mask) != 0) {
-          same = false;
-          break;
+  constexpr int kStrip = 64;
+  for (int y0 = 0; y0 < height; y0 += kStrip) {
+    const int rows = std::min(kStrip, height - y0);
+    XImage* back = XGetImage(d, pixmap, 0, y0, width, rows, AllPlanes, ZPixmap);
+    if (back == nullptr) return false;
+    bool same = true;
+    if (back->bits_per_pixel == 32 && sent->bits_per_pixel == 32 && back->byte_order == sent->byte_order) {
+      for (int y = 0; y < rows && same; ++y) {
+        auto* a = reinterpret_cast<const std::uint32_t*>(sent->data + static_cast<size_t>(y0 + y) * sent->bytes_per_line);
+        auto* b = reinterpret_cast<const std::uint32_t*>(back->data + static_cast<size_t>(y) * back->bytes_per_line);
+        std::uint32_t diff = 0;
+        for (int x = 0; x < width; ++x) diff |= a[x] ^ b[x];
+        same = (diff & mask) == 0;
+      }
+    } else {
+      for (int y = 0; y < rows && same; ++y) {
+        for (int x = 0; x < width && same; ++x) {
+          same = ((XGetPixel(sent, x, y0 + y) ^ XGetPixel(back, x, y)) & mask) == 0;
         }
       }
     }
-  } else {
-    for (int y = 0; y < height && same; ++y) {
-      for (int x = 0; x < width && same; ++x) {
-        same = ((XGetPixel(sent, x, y) ^ XGetPixel(back, x, y)) & mask) == 0;
-      }
-    }
+    XDestroyImage(back);
+    if (!same) return false;
   }
-  XDestroyImage(back);
-  return same;
+  return true;
 }
 
 }  // namespace
@@ -222,10 +213,7 @@ bool ShowOnRootWindow(GdkPixbuf* picture, bool tiled) {
     const Window root = RootWindow(d, screen);
     const int width = DisplayWidth(d, screen);
     const int height = DisplayHeight(d, screen);
-    XImage* image = nullptr;
-    if (!DesktopWindowOverRoot(d, root)) {
-      image = MakeImage(d, screen, Compose(picture, width, height, tiled), width, height);
-    }
+    XImage* image = DesktopWindowOverRoot(d, root) ? nullptr : MakeScreenImage(d, screen, picture, tiled);
     if (image != nullptr) {
       const Pixmap pixmap = XCreatePixmap(d, root, width, height, DefaultDepth(d, screen));
       GC gc = XCreateGC(d, pixmap, 0, nullptr);

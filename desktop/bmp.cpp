@@ -1,5 +1,7 @@
 #include <fcntl.h>
 
+#include <cerrno>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -16,19 +18,23 @@ bool ReadWhole(const std::string& path, std::vector<guchar>* bytes) {
   if (ops.stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   int fd = ops.open(path.c_str(), O_RDONLY, 0);
   if (fd < 0) return false;
-  bytes->clear();
-  guchar buf[65536];
+  // Sized once from the file; a file that grows meanwhile is read to its end.
+  bytes->resize(static_cast<size_t>(st.st_size) + 1);
+  size_t have = 0;
   bool ok = true;
   for (;;) {
-    ssize_t n = ops.read(fd, buf, sizeof buf);
+    if (have == bytes->size()) bytes->resize(bytes->size() * 2);
+    ssize_t n = ops.read(fd, bytes->data() + have, bytes->size() - have);
     if (n == 0) break;
     if (n < 0) {
+      if (errno == EINTR) continue;
       ok = false;
       break;
     }
-    bytes->insert(bytes->end(), buf, buf + n);
+    have += static_cast<size_t>(n);
   }
   ops.close(fd);
+  bytes->resize(have);
   return ok;
 }
 
