@@ -202,8 +202,12 @@ TEST_F(Client, CreateBuildsTheFileDialogData) {
 }
 
 TEST_F(Client, ExitReturnsToTheStartDirectoryAndSavesTheFrameUnlessMinimized) {
-  for (bool minimized : {false, true}) {
-    SCOPED_TRACE(minimized);
+  struct Case {
+    bool minimized;
+    bool startGone;  // the exit goes on without a word
+  } cases[] = {{false, false}, {true, false}, {false, true}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(::testing::Message() << k.minimized << k.startGone);
     TempDir here;
     fs::create_directories(here.path() / "Start Dir");
     ScopedEnv ownWin("VOK32_WINDIR", here.str());
@@ -214,10 +218,11 @@ TEST_F(Client, ExitReturnsToTheStartDirectoryAndSavesTheFrameUnlessMinimized) {
     EXPECT_EQ(c.StartDrive, 26);
 
     fs::current_path(data.path());
-    u.minimized = minimized;
+    if (k.startGone) fs::remove(here.path() / "Start Dir");
+    u.minimized = k.minimized;
     c.CmExit();
-    EXPECT_EQ(fs::current_path(), here.path() / "Start Dir");
-    EXPECT_EQ(ReadWindowSize(), minimized ? std::nullopt : std::optional(u.frame));
+    EXPECT_EQ(fs::current_path(), k.startGone ? data.path() : here.path() / "Start Dir");
+    EXPECT_EQ(ReadWindowSize(), k.minimized ? std::nullopt : std::optional(u.frame));
     EXPECT_EQ(u.closed, 1);
     EXPECT_THAT(u.log, IsEmpty());
   }
