@@ -10,6 +10,7 @@
 #include "desktop/wallpaper.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
+#include "platform/sys.h"
 #include "temp_dir.h"
 #include "tests/desktop/bmp_fixture.h"
 
@@ -126,6 +127,31 @@ TEST_F(CommandsTest, AToolThatFailsOrIsMissingSetsNothing) {
   EXPECT_EQ(Set("KDE", true), 0);   // neither Plasma tool
   EXPECT_EQ(Recorded(), "z:\\old.bmp");
   EXPECT_TRUE(Copies().empty());
+}
+
+TEST_F(CommandsTest, ACopyThatCannotBeWrittenLeavesNothing) {
+  ASSERT_TRUE(WriteProfileStringA("Desktop", "wallpaper", "z:\\old.bmp"));
+  StandIn("pcmanfm-qt");
+  struct Case {
+    const char* name;
+    void (*breakIt)(sys::Ops&);
+  };
+  const Case cases[] = {
+      {"disk full", [](sys::Ops& o) { o.write = [](int, const void*, size_t) -> ssize_t { errno = ENOSPC; return -1; }; }},
+      {"fsync fails", [](sys::Ops& o) { o.fsync = [](int) { errno = EIO; return -1; }; }},
+      {"rename refused", [](sys::Ops& o) { o.renameNoReplace = [](const char*, const char*) { errno = EACCES; return -1; }; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    {
+      sys::ScopedOps scoped;
+      c.breakIt(sys::ops());
+      EXPECT_EQ(Set("LXQt", true), 0);
+    }
+    EXPECT_TRUE(Copies().empty());
+    EXPECT_FALSE(std::filesystem::exists(dir_.path() / "log"));
+    EXPECT_EQ(Recorded(), "z:\\old.bmp");
+  }
 }
 
 }  // namespace
