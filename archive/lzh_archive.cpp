@@ -231,7 +231,7 @@ Status OpenArchive(const std::string& nativePath, int* fd, std::uint64_t* size) 
   if (sys::ops().stat(nativePath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
     return Status::NotFound;
   *fd = sys::ops().open(nativePath.c_str(), O_RDONLY, 0);
-  if (*fd < 0) return Status::NotFound;
+  if (*fd < 0) return errno == ENOENT ? Status::NotFound : Status::ReadError;
   *size = static_cast<std::uint64_t>(st.st_size);
   return Status::Ok;
 }

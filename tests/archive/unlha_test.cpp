@@ -120,6 +120,29 @@ TEST(Extract, ShiftJisNamesWithBackslashTrailBytesSurvive) {
   }
 }
 
+TEST(Extract, ShiftJisFolderNamesAreNotSplitInsideACharacter) {
+  // ソフト\表示.BMP: the folder's first trail byte and the name's are 0x5C.
+  TempDir src;
+  src.Write("ソフト/表示.BMP", "BMx");
+  src.Write("能力.BMP", "BMyy");
+  ASSERT_TRUE(Shell(src.path(),
+                    "LC_ALL=C.UTF-8 java -Dlha.encoding=MS932 -jar /usr/share/java/jlhafrontend.jar"
+                    " c1 s.lzh ソフト/表示.BMP 能力.BMP"));
+  const fs::path archive = src.path() / "s.lzh";
+  const Outcome l = List(archive);
+  ASSERT_EQ(l.rc, 0);
+  const std::string hyouji = J("表示.BMP"), folder = J("ソフト");
+  EXPECT_EQ(RowNames(l.text), (std::vector<std::string>{hyouji, J("能力.BMP")}));
+  EXPECT_NE(Lines(l.text)[3].find(folder + "\\" + hyouji), std::string::npos)
+      << Cp932ToUtf8(l.text);
+  TempDir out;
+  ScopedCwd cwd(out.path());
+  ASSERT_EQ(Extract(archive, folder + "\\" + hyouji).rc, 0);
+  ASSERT_EQ(Extract(archive, J("能力.BMP")).rc, 0);
+  EXPECT_EQ(Files(out.path()), (std::set<std::string>{"表示.BMP", "能力.BMP"}));
+  EXPECT_EQ(ReadFile(out.path() / "表示.BMP"), "BMx");
+}
+
 TEST(Extract, AnExistingFileIsNeverReplaced) {
   TempDir out;
   ScopedCwd cwd(out.path());
@@ -230,6 +253,17 @@ TEST(Extract, RefusalsExplainThemselves) {
         << c.command << " -> " << Cp932ToUtf8(r.text);
   }
   EXPECT_EQ(Files(out.path()), (std::set<std::string>{"NOTLZH.BMP", "EMPTY.LZH"}));
+}
+
+TEST(Extract, AnUnreadableArchiveSaysSo) {
+  sys::ScopedOps restore;
+  sys::ops().open = [](const char*, int, mode_t) {
+    errno = EACCES;
+    return -1;
+  };
+  const Outcome r = List(kNames);
+  EXPECT_NE(r.rc, 0);
+  EXPECT_NE(r.text.find(J("読み込めません")), std::string::npos) << Cp932ToUtf8(r.text);
 }
 
 TEST(Extract, ArchivePathMayHoldBlanks) {
