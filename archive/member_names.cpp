@@ -1,6 +1,7 @@
 #include "archive/member_names.h"
 
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "platform/codepage.h"
@@ -76,6 +77,7 @@ std::vector<Shown> ShownNames(const std::vector<Member>& members) {
   std::vector<Shown> shown(members.size());
   std::set<std::string> taken;  // lower-cased
   std::vector<bool> needAlias(members.size(), false);
+  std::map<std::string, int> nextNumber;
   // Members at the top keep their names before those from a directory.
   for (int pass = 0; pass < 2; ++pass) {
     for (std::size_t i = 0; i < members.size(); ++i) {
@@ -91,11 +93,15 @@ std::vector<Shown> ShownNames(const std::vector<Member>& members) {
   }
   for (std::size_t i = 0; i < members.size(); ++i) {
     if (!needAlias[i]) continue;
-    for (int n = 1;; ++n) {
+    // Names that shorten alike share one counter, so that thousands of
+    // them do not each count up from 1.
+    int& next = nextNumber[LowerCp932(MakeAlias(members[i].name, 1))];
+    for (int n = next > 0 ? next : 1;; ++n) {
       std::string alias = MakeAlias(members[i].name, n);
       if (taken.insert(LowerCp932(alias)).second) {
         shown[i].name = alias;
         shown[i].aliased = true;
+        next = n + 1;
         break;
       }
     }

@@ -49,7 +49,7 @@ int Fail(char* output, DWORD size, Failure f, const std::string& subject,
 
 std::string J(const char* utf8) { return vok::Utf8ToCp932Lossy(utf8); }
 
-// Byte offsets where each character of a CP932 string starts.
+// The length of the longest run of whole CP932 characters within maxBytes.
 std::size_t FitCp932(const std::string& s, std::size_t maxBytes) {
   std::size_t i = 0;
   while (i < s.size()) {

@@ -77,6 +77,26 @@ inline std::uint16_t Crc16(const std::string& data) {
   return crc;
 }
 
+// A level-0 archive of stored members, built byte by byte so that names no
+// archiver would write can be tried.
+inline std::string Level0Archive(const std::vector<std::pair<std::string, std::string>>& members) {
+  std::string out;
+  auto le32 = [](std::uint32_t v) {
+    return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                       static_cast<char>(v >> 24)};
+  };
+  for (const auto& [name, data] : members) {
+    std::string h = "-lh0-" + le32(data.size()) + le32(data.size()) + le32(0x5A2B6000) +
+                    std::string{'\x20', '\x00', static_cast<char>(name.size())} + name;
+    const std::uint16_t crc = Crc16(data);
+    h += std::string{static_cast<char>(crc), static_cast<char>(crc >> 8)};
+    unsigned sum = 0;
+    for (unsigned char c : h) sum += c;
+    out += std::string{static_cast<char>(h.size()), static_cast<char>(sum)} + h + data;
+  }
+  return out + '\0';
+}
+
 // Runs a shell command in dir; true on success.
 inline bool Shell(const std::filesystem::path& dir, const std::string& command) {
   const std::string line = "cd '" + dir.string() + "' && " + command + " >/dev/null 2>&1";

@@ -143,6 +143,34 @@ TEST(Extract, ShiftJisFolderNamesAreNotSplitInsideACharacter) {
   EXPECT_EQ(ReadFile(out.path() / "表示.BMP"), "BMx");
 }
 
+TEST(Extract, ClashingAndOddNamesGetShortNamesOfTheirOwn) {
+  std::vector<std::pair<std::string, std::string>> members;
+  for (int i = 0; i < 40; ++i) members.push_back({"A.BMP", "copy " + std::to_string(i)});
+  members.push_back({"a.bmp", "lower case"});
+  members.push_back({"with blank.bmp", "blank"});
+  members.push_back({std::string("ctl\x01\r\n.bmp"), "control"});
+  members.push_back({"\xff\xfe.bmp", "not cp932"});
+  TempDir dir;
+  const fs::path archive = dir.Write("odd.lzh", Level0Archive(members));
+  const Outcome l = List(archive);
+  ASSERT_EQ(l.rc, 0) << Cp932ToUtf8(l.text);
+  const auto rows = RowNames(l.text);
+  ASSERT_EQ(rows.size(), members.size());
+  EXPECT_EQ(rows[0], "A.BMP");
+  std::set<std::string> distinct;
+  for (const auto& r : rows) {
+    EXPECT_TRUE(distinct.insert(LowerCp932(r)).second) << r;
+    EXPECT_LE(r.size(), 12u) << r;
+  }
+  TempDir out;
+  ScopedCwd cwd(out.path());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    ASSERT_EQ(Extract(archive, rows[i]).rc, 0) << rows[i];
+    EXPECT_EQ(ReadFile(out.path() / *Cp932ToUtf8Strict(rows[i])), members[i].second) << rows[i];
+  }
+  EXPECT_EQ(Files(out.path()).size(), members.size());
+}
+
 TEST(Extract, AnExistingFileIsNeverReplaced) {
   TempDir out;
   ScopedCwd cwd(out.path());
