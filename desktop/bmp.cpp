@@ -44,6 +44,8 @@ std::uint32_t Le(const std::vector<guchar>& b, size_t at, int n) {
   return v;
 }
 
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 27;
+
 // Run-length pixels: the runs must reach the end-of-bitmap mark, or the last
 // row, inside the file.
 bool RunsComplete(const std::vector<guchar>& b, std::uint64_t at, std::uint64_t height, bool nibbles) {
@@ -86,6 +88,9 @@ bool PixelsComplete(const std::vector<guchar>& b) {
     height = h < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(h)) : static_cast<std::uint64_t>(h);
     bpp = Le(b, 28, 2), compression = Le(b, 30, 4);
   }
+  // Beyond any screen, and more memory than a wallpaper deserves: a run-length
+  // file of a few bytes could otherwise ask for gigabytes.
+  if (width == 0 || height == 0 || width * height > kMaxPixels) return false;
   if (compression == 1 || compression == 2) return RunsComplete(b, offset, height, compression == 2);
   if (compression != 0 && compression != 3 && compression != 6) return true;
   const std::uint64_t stride = (width * bpp + 31) / 32 * 4;

@@ -92,6 +92,10 @@ TEST_F(SetWallpaperTest, RefusesWhatIsNoReadableBitmapAndLeavesWinIniAlone) {
 
   std::string whole = MakeBmp(BmpKind::Rgb24, 8, 8, &picture_);
   std::string rle = MakeBmp(BmpKind::Rle8, 8, 8, &picture_);
+  // 30000 x 30000 in a few bytes: the runs end at once.
+  std::string huge = MakeBmp(BmpKind::Rle8, 1, 1, &picture_);
+  huge.replace(18, 8, std::string("\x30\x75\0\0\x30\x75\0\0", 8));
+  huge.replace(huge.size() - 6, 6, std::string("\0\1", 2));
   struct Case {
     const char* name;
     std::optional<std::string> bytes;  // nullopt: no such file
@@ -102,6 +106,7 @@ TEST_F(SetWallpaperTest, RefusesWhatIsNoReadableBitmapAndLeavesWinIniAlone) {
       {"text.bmp", std::string("BM this is not a bitmap")},
       {"cut.bmp", whole.substr(0, whole.size() - 40)},
       {"cut-rle.bmp", rle.substr(0, rle.size() - 12)},
+      {"huge.bmp", huge},
       // A PNG under a .bmp name is not a bitmap for the desktop call.
       {"png.bmp", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)},
       {"adir.bmp", std::string("dir")},
