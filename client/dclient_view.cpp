@@ -31,41 +31,53 @@ namespace {
 wxString FromCp932(const std::string& s) { return wxString::FromUTF8(Cp932ToUtf8(s)); }
 wxString Jp(const char* utf8) { return wxString::FromUTF8(utf8); }
 
-// GTK matches patterns case-sensitively; the program's are not: "*.lzh"
-// becomes "*.[lL][zZ][hH]".
-wxString CaseInsensitivePattern(const wxString& pattern) {
-  wxString out;
-  for (wxUniChar c : pattern) {
-    const wxUniChar lo = wxTolower(c), up = wxToupper(c);
-    if (lo != up) {
-      out << '[' << lo << up << ']';
-    } else {
-      out << c;
-    }
-  }
-  return out;
-}
-
-// "desc|pat;pat|desc|pat" with every pattern made case-insensitive.
-wxString ToWildcard(const std::string& filter) {
-  wxArrayString parts = wxSplit(FromCp932(filter), '|', 0);
-  while (!parts.empty() && parts.back().empty()) parts.pop_back();
-  wxString out;
-  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
-    if (!out.empty()) out << '|';
-    wxArrayString pats = wxSplit(parts[i + 1], ';', 0);
-    for (auto& p : pats) p = CaseInsensitivePattern(p);
-    out << parts[i] << '|' << wxJoin(pats, ';', 0);
-  }
-  return out.empty() ? wxString("*") : out;
-}
-
 bool IsRegularFile(const std::string& native) {
   struct stat st{};
   return sys::ops().stat(native.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A name the user typed may differ in case from the file on disk, as it
+// may on the system the program comes from.
+std::string ResolveCase(const std::string& native) {
+  if (IsRegularFile(native)) return native;
+  std::optional<std::string> dos = NativeToDos(native);
+  if (!dos) return native;
+  NativePath found = DosToNative(*dos);
+  return found ? found.path : native;
+}
+
 }  // namespace
+
+std::string CaseInsensitiveFilter(std::string_view filter) {
+  // In "desc|patterns|desc|patterns" only the patterns change.
+  std::string out;
+  bool inPattern = false;
+  size_t start = 0;
+  while (start <= filter.size()) {
+    size_t end = filter.find_first_of(inPattern ? "|;" : "|", start);
+    if (end == std::string_view::npos) end = filter.size();
+    std::string_view part = filter.substr(start, end - start);
+    if (!inPattern) {
+      out += part;
+    } else if (part == "*.*") {
+      out += '*';  // all files, also those without a dot
+    } else {
+      for (char c : part) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+          const char lo = static_cast<char>(c | 0x20);
+          out += {'[', lo, static_cast<char>(lo - 0x20), ']'};
+        } else {
+          out += c;
+        }
+      }
+    }
+    if (end == filter.size()) break;
+    out += filter[end];
+    if (filter[end] == '|') inPattern = !inPattern;
+    start = end + 1;
+  }
+  return out;
+}
 
 wxFont FixedPitchFont() {
   // IPAGothic keeps half-width characters at exactly half the width of
@@ -258,14 +270,17 @@ void DClientView::Beep() { wxBell(); }
 
 int DClientView::RunFileOpenDialog(FileDialogData& data) {
   const wxString defExt = data.DefExt.empty() ? wxString("lzh") : FromCp932(data.DefExt);
-  wxFileDialog dlg(this, Jp("ファイルを開く"), wxGetCwd(), wxEmptyString, ToWildcard(data.Filter),
+  std::string filter = Cp932ToUtf8(data.Filter);
+  while (!filter.empty() && filter.back() == '|') filter.pop_back();
+  wxFileDialog dlg(this, Jp("ファイルを開く"), wxGetCwd(), wxEmptyString,
+                   filter.empty() ? wxString("*") : wxString::FromUTF8(CaseInsensitiveFilter(filter)),
                    wxFD_OPEN | wxFD_CHANGE_DIR);
   if (data.FilterIndex > 0) dlg.SetFilterIndex(data.FilterIndex - 1);
   for (;;) {
     if (dlg.ShowModal() != wxID_OK) return IDCANCEL;
     wxFileName chosen(dlg.GetPath());
     if (!chosen.HasExt()) chosen.SetExt(defExt);
-    const std::string native = chosen.GetFullPath().utf8_string();
+    const std::string native = ResolveCase(chosen.GetFullPath().utf8_string());
     if (!IsRegularFile(native)) {
       MessageBox(Utf8ToCp932Lossy(native + "\nファイルが見つかりません。\nファイル名を確認してください。"),
                  Utf8ToCp932Lossy("ファイルを開く"), MB_OK | MB_ICONSTOP);
@@ -282,7 +297,7 @@ int DClientView::RunFileOpenDialog(FileDialogData& data) {
       continue;
     }
     // The dialog changes directory only on some platforms; make it so here.
-    sys::ops().chdir(chosen.GetPath().utf8_string().c_str());
+    sys::ops().chdir(wxFileName(wxString::FromUTF8(native)).GetPath().utf8_string().c_str());
     data.FileName = *dos;
     data.FilterIndex = dlg.GetFilterIndex() + 1;
     return IDOK;

@@ -1,6 +1,9 @@
 // The client window: draws the logo or the listing of DClient, scrolls it by
 // whole rows, and carries out what DClient asks of the window.
 #pragma once
+#include <string>
+#include <string_view>
+
 #include <wx/bitmap.h>
 #include <wx/font.h>
 #include <wx/window.h>
@@ -11,6 +14,11 @@
 namespace vok {
 
 class DDecFrame;
+
+// GTK matches file patterns case-sensitively, the program's are not: the
+// patterns of a "desc|patterns|..." filter with every letter as a pair,
+// "*.lzh" as "*.[lL][zZ][hH]", and "*.*" as "*" (all files, as it means there).
+std::string CaseInsensitiveFilter(std::string_view filter);
 
 // The program's fixed-pitch font: listing rows and the frame's metrics.
 wxFont FixedPitchFont();

@@ -122,8 +122,9 @@ class DialogScript : public wxModalDialogHook {
     }
     void Notify() override {
       if (wxDialog* d = dialog_.get()) {
+        // wxID_NONE: the answer closed the dialog itself, as a user would.
         const int code = answer_(d);
-        d->EndModal(code);
+        if (code != wxID_NONE && d->IsModal()) d->EndModal(code);
       }
     }
 
@@ -438,6 +439,55 @@ TEST_F(Window, WindowSizeRoundTripsThroughTheSettingsFile) {
   EXPECT_EQ(fs::current_path(), startDir);
 }
 
+TEST(FileFilter, PatternsMatchEitherCase) {
+  struct {
+    const char* in;
+    const char* want;
+  } cases[] = {
+      {"LZH(*.lzh)|*.lzh|", "LZH(*.lzh)|*.[lL][zZ][hH]|"},
+      {"VOK(*.lzh,*.bmp)|*.lzh;*.BMP", "VOK(*.lzh,*.bmp)|*.[lL][zZ][hH];*.[bB][mM][pP]"},
+      {"all(*.*)|*.*|bmp|*.bmp", "all(*.*)|*|bmp|*.[bB][mM][pP]"},
+      {"x|a?1_*", "x|[aA]?1_*"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CaseInsensitiveFilter(c.in), c.want) << c.in;
+}
+
+TEST_F(Window, FileOpenTakesATypedNameWithoutExtensionInAnyCase) {
+  const fs::path archive = MakeArchive(tmp_.path() / "Pics", {"SEA.BMP"}, "navy");
+  fs::rename(archive, archive.parent_path() / "B.LZH");
+  const fs::path dir = archive.parent_path();
+
+  auto type = [this](const std::string& text) {
+    return [this, text](wxDialog* d) {
+      Shot("file-dialog");
+      sim_.MouseMove(d->GetScreenRect().GetPosition() + wxPoint(40, 60));
+      Pump(100);
+      sim_.Char('l', wxMOD_CONTROL);  // the location field
+      Pump(200);
+      sim_.Text(text.c_str());
+      Pump(200);
+      sim_.Char(WXK_RETURN);
+      return int{wxID_NONE};
+    };
+  };
+  DialogScript dialogs;
+  dialogs.Then(type((dir / "nothere").string()));  // no such file: a message, then the dialog again
+  dialogs.Then([](wxDialog*) {
+    Shot("file-not-found");
+    return int{wxID_OK};
+  });
+  dialogs.Then(type((dir / "b").string()));
+  Start();
+  ClickTool(CM_FILEOPEN);
+  ASSERT_TRUE(WaitFor([&] { return Client().ArchiveOpen == 1; }, 15000)) << dialogs.seen.size() << " dialogs";
+  ASSERT_GE(dialogs.seen.size(), 3u);
+  EXPECT_TRUE(dialogs.seen[1].message.Contains("nothere")) << dialogs.seen[1].message;
+  EXPECT_EQ(Client().FileData->FileName, DosPath(dir / "B.LZH"));
+  EXPECT_EQ(fs::current_path(), dir);
+  EXPECT_EQ(ReadLzhFile(), LowerCp932(DosPath(dir / "B.LZH")));
+}
+
 }  // namespace
 }  // namespace vok
 
@@ -449,6 +499,7 @@ int main(int argc, char** argv) {
   setenv("XDG_CONFIG_HOME", (home.str() + "/.config").c_str(), 1);
   setenv("XDG_DATA_HOME", (home.str() + "/.local/share").c_str(), 1);
   setenv("XDG_CACHE_HOME", (home.str() + "/.cache").c_str(), 1);
+  setenv("GSETTINGS_BACKEND", "memory", 1);  // the file chooser saves its state there
   unsetenv("XDG_CURRENT_DESKTOP");
   unsetenv("DESKTOP_SESSION");
   vok::PrepareToolkit();
