@@ -63,6 +63,16 @@ class RootWindowTest : public ::testing::Test {
     return out;
   }
 
+  // The same through xwd, a client that is not ours.
+  std::vector<std::uint32_t> CaptureWithXwd() {
+    std::vector<std::uint32_t> out;
+    FILE* p = popen("xwd -root -silent | convert xwd:- rgb:-", "r");
+    unsigned char rgb[3];
+    while (p && fread(rgb, 1, 3, p) == 3) out.push_back(std::uint32_t{rgb[0]} << 16 | rgb[1] << 8 | rgb[2]);
+    if (p) pclose(p);
+    return out;
+  }
+
   Pixmap Property(const char* name) {
     Atom actual;
     int format;
@@ -160,6 +170,9 @@ TEST_F(RootWindowTest, ShowsThePicturePixelForPixel) {
       }
     }
     EXPECT_EQ(wrong, 0);
+    if (c.kind == BmpKind::Rle8) {
+      EXPECT_EQ(CaptureWithXwd(), screen);
+    }
   }
 }
 
