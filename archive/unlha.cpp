@@ -139,13 +139,16 @@ std::vector<std::string> TrailerLines(std::size_t shownCount, std::size_t total,
   return {Rule(), last + "\n"};
 }
 
-int List(const std::string& archive, char* output, DWORD size) {
+// Maps the DOS path and reads the archive's headers; nonzero (with the
+// message written) when that fails.
+int Open(const std::string& archive, std::string* nativePath, vok::lzh::Archive* a, char* output,
+         DWORD size) {
   const vok::NativePath native = vok::DosToNative(archive);
   if (!native) return Fail(output, size, Failure::ArchiveNotFound, archive);
-  vok::lzh::Archive a;
-  switch (vok::lzh::Scan(native.path, &a)) {
+  *nativePath = native.path;
+  switch (vok::lzh::Scan(native.path, a)) {
     case Status::Ok:
-      break;
+      return 0;
     case Status::NotFound:
       return Fail(output, size, Failure::ArchiveNotFound, archive);
     case Status::NotLzh:
@@ -155,6 +158,12 @@ int List(const std::string& archive, char* output, DWORD size) {
     default:
       return Fail(output, size, Failure::Damaged, archive);
   }
+}
+
+int List(const std::string& archive, char* output, DWORD size) {
+  std::string nativePath;
+  vok::lzh::Archive a;
+  if (const int rc = Open(archive, &nativePath, &a, output, size)) return rc;
   const std::vector<vok::lzh::Shown> shown = vok::lzh::ShownNames(a.members);
   std::uint64_t bytes = 0;
   for (const auto& m : a.members) bytes += m.length;
@@ -258,21 +267,9 @@ int CreateTemp(std::string* name) {
 }
 
 int Extract(const std::string& archive, const std::string& name, char* output, DWORD size) {
-  const vok::NativePath native = vok::DosToNative(archive);
-  if (!native) return Fail(output, size, Failure::ArchiveNotFound, archive);
+  std::string nativePath;
   vok::lzh::Archive a;
-  switch (vok::lzh::Scan(native.path, &a)) {
-    case Status::Ok:
-      break;
-    case Status::NotFound:
-      return Fail(output, size, Failure::ArchiveNotFound, archive);
-    case Status::NotLzh:
-      return Fail(output, size, Failure::NotLzh, archive);
-    case Status::ReadError:
-      return Fail(output, size, Failure::CannotRead, archive);
-    default:
-      return Fail(output, size, Failure::Damaged, archive);
-  }
+  if (const int rc = Open(archive, &nativePath, &a, output, size)) return rc;
   const auto shown = vok::lzh::ShownNames(a.members);
   const vok::lzh::Match match = vok::lzh::FindMember(a.members, shown, name);
   if (match.index < 0) return Fail(output, size, Failure::MemberNotFound, name);
@@ -301,7 +298,7 @@ int Extract(const std::string& archive, const std::string& name, char* output, D
   std::string temp;
   const int fd = CreateTemp(&temp);
   if (fd < 0) return Fail(output, size, Failure::CannotWrite, match.fileName);
-  Status s = vok::lzh::Decode(native.path, m, fd);
+  Status s = vok::lzh::Decode(nativePath, m, fd);
   if (s == Status::Ok && vok::sys::ops().fsync(fd) != 0) s = Status::WriteError;
   if (vok::sys::ops().close(fd) != 0 && s == Status::Ok) s = Status::WriteError;
   auto drop = [&](Failure f, const std::string& subject) {
