@@ -88,7 +88,7 @@ wxFont FixedPitchFont() {
 }
 
 DClientView::DClientView(DDecFrame* frame)
-    : wxWindow(frame, wxID_ANY, wxDefaultPosition, wxDefaultSize,
+    : wxWindow(frame, wxID_ANY, wxDefaultPosition, frame->GetClientSize(),
                wxVSCROLL | wxALWAYS_SHOW_SB | wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE, "VOK32"),
       frame_(frame),
       client_(*this),
