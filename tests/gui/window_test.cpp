@@ -455,6 +455,18 @@ TEST_F(Window, WindowSizeRoundTripsThroughTheSettingsFile) {
   EXPECT_EQ(ReadWindowSize()->left, 130);
   EXPECT_EQ(ReadWindowSize()->top, 70);
   EXPECT_EQ(fs::current_path(), startDir);
+
+  // Closed while minimized, it leaves the stored rectangle alone. Only a
+  // window manager minimizes; without one this part has nothing to check.
+  Start();
+  const std::optional<WindowRect> before = ReadWindowSize();
+  frame_->Move(200, 150);  // so that a write would show
+  Pump(200);
+  frame_->Iconize();
+  if (WaitFor([&] { return frame_->IsIconized(); }, 2000)) {
+    Close();
+    EXPECT_EQ(ReadWindowSize(), before);
+  }
 }
 
 TEST(FileFilter, PatternsMatchEitherCase) {
