@@ -71,7 +71,7 @@ wxStatusBar* DDecFrame::BuildMessageBar() {
   const int styles[] = {wxSB_SUNKEN};
   bar->SetStatusStyles(1, styles);
   bar->SetFont(BarFont());
-  Refresh_();
+  ShowStatusField();
   return bar;
 }
 
@@ -100,7 +100,7 @@ wxToolBar* DDecFrame::BuildControlBar() {
 
 void DDecFrame::SetStatus(const wxString& text) {
   status_ = text;
-  if (!hintShown_) Refresh_();
+  if (!hintShown_) ShowStatusField();
 }
 
 wxString DDecFrame::ShownStatus() const {
@@ -108,7 +108,7 @@ wxString DDecFrame::ShownStatus() const {
   return bar ? bar->GetStatusText(0) : wxString();
 }
 
-void DDecFrame::Refresh_() {
+void DDecFrame::ShowStatusField() {
   if (wxStatusBar* bar = GetStatusBar(); bar && !hintShown_) bar->SetStatusText(status_, 0);
 }
 
@@ -125,7 +125,7 @@ void DDecFrame::ShowHint(int id) {
 void DDecFrame::ClearHint() {
   if (!hintShown_) return;
   hintShown_ = false;
-  Refresh_();
+  ShowStatusField();
 }
 
 void DDecFrame::OnToolEnter(wxCommandEvent& event) {
@@ -165,10 +165,13 @@ void DDecFrame::OnShow(wxShowEvent& event) {
   CallAfter([this] { MoveOnScreen(this, geometry_.x, geometry_.y); });
 }
 
-void DDecFrame::EvClose(wxCloseEvent&) {
+WindowRect DDecFrame::OuterRect() const {
   const wxRect r = GetRect();
-  WriteWindowSizeUnlessMinimized({r.GetLeft(), r.GetLeft() + r.GetWidth(), r.GetTop(), r.GetTop() + r.GetHeight()},
-                                 IsIconized());
+  return {r.GetLeft(), r.GetLeft() + r.GetWidth(), r.GetTop(), r.GetTop() + r.GetHeight()};
+}
+
+void DDecFrame::EvClose(wxCloseEvent&) {
+  WriteWindowSizeUnlessMinimized(OuterRect(), IsIconized());
   Destroy();
 }
 

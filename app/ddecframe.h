@@ -24,14 +24,14 @@ class DDecFrame : public wxFrame {
   wxToolBar* BuildControlBar();
   wxStatusBar* BuildMessageBar();
 
-  // The status text (UTF-8 for wx); shown whenever no hint covers it.
+  // The status text; shown whenever no hint covers it.
   void SetStatus(const wxString& text);
-  wxString Status() const { return status_; }
   // The text the status bar shows right now.
   wxString ShownStatus() const;
   bool HintShown() const { return hintShown_; }
 
-  const FrameGeometry& InitialGeometry() const { return geometry_; }
+  // The outer rectangle, decorations included, as the settings store it.
+  WindowRect OuterRect() const;
 
  private:
   void EvClose(wxCloseEvent& event);
@@ -41,7 +41,7 @@ class DDecFrame : public wxFrame {
   void OnShow(wxShowEvent& event);
   void ShowHint(int id);
   void ClearHint();
-  void Refresh_();
+  void ShowStatusField();
 
   DClientView* client_ = nullptr;
   FrameGeometry geometry_;

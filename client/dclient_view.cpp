@@ -1,7 +1,6 @@
 #include "client/dclient_view.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
 
@@ -81,7 +80,7 @@ std::string CaseInsensitiveFilter(std::string_view filter) {
 
 wxFont FixedPitchFont() {
   // IPAGothic keeps half-width characters at exactly half the width of
-  // full-width ones, so CP932 rows line up as they do on the original system.
+  // full-width ones, so CP932 rows line up in columns.
   wxFont font(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE).FaceName("IPAGothic"));
   if (!font.IsOk()) font = wxFont(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE));
   return font;
@@ -316,10 +315,7 @@ int DClientView::LineHeight() {
 
 void DClientView::RunAboutDialog() { RunDialogFromTemplate(this, "VOK_ABOUT"); }
 
-WindowRect DClientView::FrameRect() {
-  const wxRect r = frame_->GetRect();
-  return {r.GetLeft(), r.GetLeft() + r.GetWidth(), r.GetTop(), r.GetTop() + r.GetHeight()};
-}
+WindowRect DClientView::FrameRect() { return frame_->OuterRect(); }
 
 bool DClientView::FrameMinimized() { return frame_->IsIconized(); }
 

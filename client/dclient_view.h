@@ -29,7 +29,7 @@ class DClientView : public wxWindow, public ClientUi {
   DClientView(DDecFrame* frame);
 
   DClient& Client() { return client_; }
-  // Rows the view can scroll past the top (at least 1), and the position.
+  // Rows the view can scroll past the top: at least 1, also when all fit.
   int ScrollRange() const { return range_; }
   bool ScrollBarEnabled() const { return barEnabled_; }
   // Moves to row s, clamped into 0..range.
