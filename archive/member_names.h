@@ -10,8 +10,9 @@
 
 namespace vok::lzh {
 
-// The longest name shown as it is stored; longer ones get a short name.
-inline constexpr std::size_t kShownNameMax = 12;
+// The longest name shown as it is stored: with the flag column it fills the
+// 27 bytes the view keeps. Longer ones get a short name.
+inline constexpr std::size_t kShownNameMax = 26;
 
 // True for a name that can be a file in the current directory as it stands:
 // valid CP932, no blanks or control bytes, no characters DOS forbids.

@@ -88,8 +88,18 @@ std::string Tail(const std::string& s, std::size_t maxBytes) {
   return "..." + s.substr(i);
 }
 
-constexpr std::size_t kNameWidth = vok::lzh::kShownNameMax;
+constexpr std::size_t kNameWidth = 12;
 constexpr std::size_t kSizeWidth = vok::kTextKept - 2 - kNameWidth;  // 13
+
+// Name and size in the view's 27 bytes; a long name pushes the size to the
+// right and, when there is no room left, past what the view keeps.
+std::string NameAndSize(const std::string& name, std::uint64_t length) {
+  const std::string size = std::to_string(length);
+  const std::size_t both = kNameWidth + 1 + kSizeWidth;
+  if (name.size() <= kNameWidth) return Pad(name, kNameWidth) + " " + Pad(size, kSizeWidth, true);
+  if (name.size() + 1 + size.size() <= both) return name + Pad(size, both - name.size(), true);
+  return name + " " + size;
+}
 constexpr std::size_t kPathWidth = 15;
 
 std::string MemberLine(const vok::lzh::Member& m, const vok::lzh::Shown& shown) {
@@ -108,8 +118,7 @@ std::string MemberLine(const vok::lzh::Member& m, const vok::lzh::Shown& shown) 
   char crc[8];
   std::snprintf(crc, sizeof crc, "%04X", m.crc);
   std::string line = shown.aliased ? "+" : " ";
-  line += Pad(shown.name, kNameWidth) + " " +
-          Pad(std::to_string(m.length), kSizeWidth, true) + " " + ratio + " " +
+  line += NameAndSize(shown.name, m.length) + " " + ratio + " " +
           Pad(Printable(m.method), 5) + " " + Pad(when, 16) + " " + crc;
   if (shown.aliased) line += " " + Tail(Printable(m.stored), kPathWidth);
   return Cut(line, vok::kLineWidth) + "\n";

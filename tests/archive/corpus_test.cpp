@@ -60,7 +60,7 @@ std::vector<MemberLine> Members(const std::string& listing) {
   std::vector<MemberLine> out;
   const auto names = RowNames(listing);
   for (std::size_t i = 0; i < names.size(); ++i) {
-    std::istringstream ss(lines[3 + i].substr(1 + 12));
+    std::istringstream ss(lines[3 + i].substr(1 + names[i].size()));
     MemberLine m;
     std::string ratio, date, time, crc;
     ss >> m.size >> ratio >> m.method >> date >> time >> crc;

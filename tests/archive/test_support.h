@@ -54,7 +54,7 @@ inline std::vector<std::string> RowNames(const std::string& listing) {
   ParseListing(buffer.data(), entries.data(), &count);
   std::vector<std::string> names;
   for (int row = kFirstDataRow; row <= count - 3; ++row) {
-    char name[16];
+    char name[sizeof(ListEntry::Text)];
     MemberNameFromText(entries[row].Text, name, sizeof name);
     names.emplace_back(name);
   }

@@ -50,11 +50,13 @@ TEST(Listing, LayoutKeepsEveryMemberReachableFromItsRow) {
   ASSERT_EQ(lines.size(), 3u + 4u + 2u);
   ASSERT_EQ(r.text.back(), '\n');
   for (const auto& l : lines) EXPECT_LE(l.size(), 78u) << Cp932ToUtf8(l);
-  // Names too long or with blanks, or from a folder, get '+' and a short name;
-  // a plain name at the top of the archive keeps its own.
-  EXPECT_EQ(RowNames(r.text),
-            (std::vector<std::string>{"LONGFI~1.BMP", "VERYLO~1.BMP", "SUNSET~1.BMP", "SUNSET.BMP"}));
+  // Names with blanks, or from a folder, get '+' and a short name; a plain
+  // name at the top of the archive keeps its own, a long one whole.
+  EXPECT_EQ(RowNames(r.text), (std::vector<std::string>{"LONGFI~1.BMP", "VeryLongWallpaperName.BMP",
+                                                        "SUNSET~1.BMP", "SUNSET.BMP"}));
   EXPECT_EQ(lines[3][0], '+');
+  EXPECT_EQ(lines[4][0], ' ');
+  EXPECT_EQ(lines[4].substr(0, 27), " VeryLongWallpaperName.BMP ");
   EXPECT_EQ(lines[5][0], '+');
   EXPECT_EQ(lines[6][0], ' ');
   // The size is inside the 27 bytes the view keeps.

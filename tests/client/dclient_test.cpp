@@ -93,7 +93,7 @@ class Archives {
   std::string sunset = TinyBmp(0x40), night = TinyBmp(0x80), dawn = TinyBmp(0xC0);
   // Stored under a long name; the archiver lists and extracts it by its alias.
   static constexpr const char* kLongMember = "LONG_WALLPAPER_NAME_01.BMP";
-  static constexpr const char* kLongShown = "LONG_W~1.BMP";
+  static constexpr const char* kLongShown = kLongMember;
 
  private:
   Archives() {
@@ -708,7 +708,7 @@ TEST_F(Client, LongAndDoubleBytePathsWorkWholeAndOverlongOnesAreRefused) {
     std::vector<std::string> want = {"beep", ExtractQuestion(member)};
     if (c.fits) {
       want.insert(want.end(), {DeleteQuestion("c:\\old.bmp"),
-                               "status long_w~1.bmp:並べて表示中", "paint erase"});
+                               "status long_wallpaper_name_01.bmp:並べて表示中", "paint erase"});
     } else {
       want.push_back(CannotChange(newPath));
     }
