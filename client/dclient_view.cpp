@@ -271,20 +271,25 @@ int DClientView::RunFileOpenDialog(FileDialogData& data) {
   const wxString defExt = data.DefExt.empty() ? wxString("lzh") : FromCp932(data.DefExt);
   std::string filter = Cp932ToUtf8(data.Filter);
   while (!filter.empty() && filter.back() == '|') filter.pop_back();
-  wxFileDialog dlg(this, Jp("ファイルを開く"), wxGetCwd(), wxEmptyString,
-                   filter.empty() ? wxString("*") : wxString::FromUTF8(CaseInsensitiveFilter(filter)),
-                   wxFD_OPEN | wxFD_CHANGE_DIR);
-  if (data.FilterIndex > 0) dlg.SetFilterIndex(data.FilterIndex - 1);
+  const wxString wildcard = filter.empty() ? wxString("*") : wxString::FromUTF8(CaseInsensitiveFilter(filter));
+  const wxString title = Jp("ファイルを開く");
+  const std::string caption = Utf8ToCp932Lossy("ファイルを開く");
+  wxString dir = wxGetCwd();
+  int filterIndex = data.FilterIndex > 0 ? data.FilterIndex - 1 : 0;
   for (;;) {
+    // A fresh dialog each round, opening where the last choice was: moving
+    // a shown-before GTK dialog to a non-ASCII folder does not take.
+    wxFileDialog dlg(this, title, dir, wxEmptyString, wildcard, wxFD_OPEN | wxFD_CHANGE_DIR);
+    dlg.SetFilterIndex(filterIndex);
     if (dlg.ShowModal() != wxID_OK) return IDCANCEL;
+    filterIndex = dlg.GetFilterIndex();
     wxFileName chosen(dlg.GetPath());
+    dir = chosen.GetPath();
     if (!chosen.HasExt()) chosen.SetExt(defExt);
     const std::string native = ResolveCase(chosen.GetFullPath().utf8_string());
     if (!IsRegularFile(native)) {
-      MessageBox(Utf8ToCp932Lossy(native + "\nファイルが見つかりません。\nファイル名を確認してください。"),
-                 Utf8ToCp932Lossy("ファイルを開く"), MB_OK | MB_ICONSTOP);
-      dlg.SetDirectory(chosen.GetPath());
-      dlg.SetFilename(wxEmptyString);
+      MessageBox(Utf8ToCp932Lossy(native + "\nファイルが見つかりません。\nファイル名を確認してください。"), caption,
+                 MB_OK | MB_ICONSTOP);
       continue;
     }
     std::optional<std::string> dos = NativeToDos(native);
@@ -292,13 +297,13 @@ int DClientView::RunFileOpenDialog(FileDialogData& data) {
       MessageBox(Utf8ToCp932Lossy(native +
                                   "\nこのファイル名は使えない文字を含んでいます。\n"
                                   "名前を変えてから選んでください。"),
-                 Utf8ToCp932Lossy("ファイルを開く"), MB_OK | MB_ICONSTOP);
+                 caption, MB_OK | MB_ICONSTOP);
       continue;
     }
     // The dialog changes directory only on some platforms; make it so here.
     sys::ops().chdir(wxFileName(wxString::FromUTF8(native)).GetPath().utf8_string().c_str());
     data.FileName = *dos;
-    data.FilterIndex = dlg.GetFilterIndex() + 1;
+    data.FilterIndex = filterIndex + 1;
     return IDOK;
   }
 }

@@ -218,8 +218,9 @@ class Window : public ::testing::Test {
     return dir / "pics.lzh";
   }
 
+  // As the program spells a native path: CP932, z: and backslashes.
   static std::string DosPath(const fs::path& p) {
-    std::string dos = "z:" + p.string();
+    std::string dos = Utf8ToCp932Lossy("z:" + p.string());
     for (char& c : dos) if (c == '/') c = '\\';
     return dos;
   }
@@ -484,7 +485,7 @@ TEST(FileFilter, PatternsMatchEitherCase) {
 }
 
 TEST_F(Window, FileOpenTakesATypedNameWithoutExtensionInAnyCase) {
-  const fs::path archive = MakeArchive(tmp_.path() / "Pics", {"SEA.BMP"}, "navy");
+  const fs::path archive = MakeArchive(tmp_.path() / "壁紙", {"SEA.BMP"}, "navy");
   fs::rename(archive, archive.parent_path() / "B.LZH");
   const fs::path dir = archive.parent_path();
 
@@ -502,15 +503,21 @@ TEST_F(Window, FileOpenTakesATypedNameWithoutExtensionInAnyCase) {
     };
   };
   DialogScript dialogs;
-  dialogs.Then(type((dir / "nothere").string()));  // no such file: a message, then the dialog again
+  dialogs.Then(type("nothere"));  // no such file: a message, then the dialog again
   dialogs.Then([](wxDialog*) {
     Shot("file-not-found");
     return int{wxID_OK};
   });
-  dialogs.Then(type((dir / "b").string()));
+  dialogs.Then(type("b"));
   Start();
+  // The dialog opens in the current directory; names typed there are relative to it.
+  fs::current_path(dir);
   ClickTool(CM_FILEOPEN);
-  ASSERT_TRUE(WaitFor([&] { return Client().ArchiveOpen == 1; }, 15000)) << dialogs.seen.size() << " dialogs";
+  ASSERT_TRUE(WaitFor([&] { return Client().ArchiveOpen == 1; }, 15000)) << [&] {
+    std::string all;
+    for (const auto& d : dialogs.seen) all += "[" + d.title.utf8_string() + ": " + d.message.utf8_string() + "]";
+    return all;
+  }();
   ASSERT_GE(dialogs.seen.size(), 3u);
   EXPECT_TRUE(dialogs.seen[1].message.Contains("nothere")) << dialogs.seen[1].message;
   EXPECT_EQ(Client().FileData->FileName, DosPath(dir / "B.LZH"));
