@@ -340,8 +340,14 @@ TEST_F(Window, ScrollBarFollowsTheRowsThatFit) {
   EXPECT_EQ(View()->ScrollRange(), 11);
   EXPECT_EQ(View()->ScrollPosition(), 0);
 
-  // The keyboard: End goes to the last row, Up one back.
+  // The wheel: a notch down moves by whole rows, up comes back.
   MoveTo(View()->ClientToScreen(wxPoint(10, h / 2)));
+  ASSERT_EQ(std::system("xdotool click 5"), 0);
+  EXPECT_TRUE(WaitFor([&] { return View()->ScrollPosition() == 3; })) << View()->ScrollPosition();
+  ASSERT_EQ(std::system("xdotool click 4"), 0);
+  EXPECT_TRUE(WaitFor([&] { return View()->ScrollPosition() == 0; })) << View()->ScrollPosition();
+
+  // The keyboard: End goes to the last row, Up one back.
   sim_.MouseClick();
   Pump(100);
   sim_.Char(WXK_END);
