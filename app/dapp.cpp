@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include <wx/debug.h>
+#include <wx/weakref.h>
 
 #include "app/ddecframe.h"
 #include "client/dclient_view.h"
@@ -32,6 +33,13 @@ bool DApp::OnInit() {
 void DApp::InitMainWindow() {
   Frame = new DDecFrame(nullptr, "VOK32");
   Client = new DClientView(Frame);
+  if (!Client->Client().Create()) {
+    std::fprintf(stderr, "vok32: out of memory while building the window\n");
+    Frame->Destroy();
+    Frame = nullptr;
+    Client = nullptr;
+    return;
+  }
   Frame->SetClient(Client);
   MessageBar = Frame->BuildMessageBar();
   ControlBar = Frame->BuildControlBar();
@@ -39,8 +47,10 @@ void DApp::InitMainWindow() {
   Frame->Show();
   Client->SetFocus();
   // The client's set-up may show messages; they come over the shown frame.
-  DClientView* client = Client;
-  CallAfter([client] { client->Client().SetupWindow(); });
+  wxWeakRef<DClientView> client(Client);
+  CallAfter([client] {
+    if (client) client->Client().SetupWindow();
+  });
 }
 
 }  // namespace vok

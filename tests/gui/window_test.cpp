@@ -155,7 +155,16 @@ class Window : public ::testing::Test {
   void Start() {
     app_->InitMainWindow();
     frame_ = app_->Frame;
-    ASSERT_TRUE(WaitFor([&] { return frame_ && frame_->IsShownOnScreen(); }));
+    // Shown for wx is not yet mapped on the screen: a window manager takes its time.
+    ASSERT_TRUE(WaitFor(
+        [&] {
+          if (!frame_ || !frame_->IsShownOnScreen()) return false;
+          for (int n = 0; n < static_cast<int>(std::size(kToolBarLayout)); ++n) {
+            if (!gtk_widget_get_mapped(ToolItem(n))) return false;
+          }
+          return true;
+        },
+        10000));
     Pump(400);  // first paint and the client's set-up
   }
 
@@ -167,13 +176,18 @@ class Window : public ::testing::Test {
   DClientView* View() { return app_->Client; }
   DClient& Client() { return View()->Client(); }
 
-  // Screen centre of the tool bar's n-th item (gaps count).
-  wxPoint ToolCentre(int n) {
+  // The tool bar's n-th item (gaps count).
+  GtkWidget* ToolItem(int n) {
     GtkWidget* w = static_cast<GtkWidget*>(app_->ControlBar->GetHandle());
     GtkToolbar* tb = nullptr;
     if (GTK_IS_TOOLBAR(w)) tb = GTK_TOOLBAR(w);
     else if (GTK_IS_BIN(w)) tb = GTK_TOOLBAR(gtk_bin_get_child(GTK_BIN(w)));
-    GtkWidget* item = GTK_WIDGET(gtk_toolbar_get_nth_item(tb, n));
+    return GTK_WIDGET(gtk_toolbar_get_nth_item(tb, n));
+  }
+
+  // Its centre on the screen.
+  wxPoint ToolCentre(int n) {
+    GtkWidget* item = ToolItem(n);
     GtkAllocation a;
     gtk_widget_get_allocation(item, &a);
     gint ox = 0, oy = 0;
