@@ -18,8 +18,8 @@ namespace vok {
 
 namespace {
 
-// The toolkit does not report some metrics on every platform; these are the
-// classic values.
+// The toolkit does not report some metrics on every platform (GTK knows no
+// window manager's border); these are the classic values.
 constexpr int kFallbackMenuHeight = 19;
 constexpr int kFallbackFrameBorder = 4;
 // X11 cannot make a window larger than this; a hand-edited rectangle may ask for more.
@@ -43,7 +43,9 @@ FrameMetrics MeasureFrameMetrics() {
   const wxSize b = dc.GetTextExtent("B");
   m.cw = b.x;
   m.ch = b.y;
-  m.mh = MetricOr(wxSYS_MENU_Y, kFallbackMenuHeight);
+  m.mh = MetricOr(wxSYS_MENU_Y, 0);
+  if (m.mh <= 0) m.mh = MenuBarHeight();
+  if (m.mh <= 0) m.mh = kFallbackMenuHeight;
   m.fx = MetricOr(wxSYS_FRAMESIZE_X, kFallbackFrameBorder);
   m.fy = MetricOr(wxSYS_FRAMESIZE_Y, kFallbackFrameBorder);
   m.sw = wxSystemSettings::GetMetric(wxSYS_SCREEN_X);

@@ -28,6 +28,19 @@ void UseCompactToolBars() {
   g_object_unref(css);
 }
 
+int MenuBarHeight() {
+  if (!gdk_screen_get_default()) return 0;
+  GtkWidget* bar = gtk_menu_bar_new();
+  g_object_ref_sink(bar);
+  gtk_menu_shell_append(GTK_MENU_SHELL(bar), gtk_menu_item_new_with_label("M"));
+  gtk_widget_show_all(bar);
+  int minimum = 0, natural = 0;
+  gtk_widget_get_preferred_height(bar, &minimum, &natural);
+  gtk_widget_destroy(bar);
+  g_object_unref(bar);
+  return natural;
+}
+
 void MoveOnScreen(wxWindow* topLevel, int x, int y) {
   GtkWidget* widget = topLevel ? static_cast<GtkWidget*>(topLevel->GetHandle()) : nullptr;
   if (widget && GTK_IS_WINDOW(widget)) gtk_window_move(GTK_WINDOW(widget), x, y);

@@ -9,6 +9,9 @@ namespace vok {
 // them so wide that seven no longer fit the narrowest frame.
 void UseCompactToolBars();
 
+// Height of a menu bar in the current theme; 0 when it cannot be measured.
+int MenuBarHeight();
+
 // Moves a top-level window's outer top-left corner to (x, y), also when wx
 // believes it is there already: a window manager may have placed it elsewhere.
 void MoveOnScreen(wxWindow* topLevel, int x, int y);

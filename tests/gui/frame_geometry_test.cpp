@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <string>
+
 namespace vok {
 namespace {
 
@@ -53,7 +56,12 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"negative position kept", {-8, 202, -8, 300}, {-8, -8, 210, 308}},
         Case{"right left of left", {500, 100, 300, 100}, {500, 300, 206, 114}},
         Case{"far-apart edges do not overflow", {-2147483647 - 1, 2147483647, -2147483647 - 1, 2147483647},
-             {-2147483647 - 1, -2147483647 - 1, 224, 2147483647}}));
+             {-2147483647 - 1, -2147483647 - 1, 224, 2147483647}}),
+    [](const testing::TestParamInfo<Case>& info) {
+      std::string name = info.param.what;
+      for (char& c : name) if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+      return name;
+    });
 
 }  // namespace
 }  // namespace vok
