@@ -557,8 +557,10 @@ int main(int argc, char** argv) {
   setenv("XDG_DATA_HOME", (home.str() + "/.local/share").c_str(), 1);
   setenv("XDG_CACHE_HOME", (home.str() + "/.cache").c_str(), 1);
   setenv("GSETTINGS_BACKEND", "memory", 1);  // the file chooser saves its state there
-  unsetenv("XDG_CURRENT_DESKTOP");
-  unsetenv("DESKTOP_SESSION");
+  // The private display's root window is the desktop here, whatever the session outside says.
+  for (const char* v : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "SWAYSOCK"}) {
+    unsetenv(v);
+  }
   vok::PrepareToolkit();
   wxApp::SetInstance(new vok::DApp);
   char arg0[] = "window_test";
