@@ -151,7 +151,9 @@ void DClientView::PaintListing(wxDC& dc, int height) {
   barEnabled_ = shown > visible;
   range_ = barEnabled_ ? shown - visible : 1;
   unit_ = h;
-  pos_ = std::clamp(pos_, 0, range_);
+  // When every row fits there is nothing to scroll to: a position left over
+  // from a longer listing would hide the first row behind a disabled bar.
+  pos_ = barEnabled_ ? std::clamp(pos_, 0, range_) : 0;
   UpdateScrollBar(visible);
 
   const wxColour hiBack = wxSystemSettings::GetColour(wxSYS_COLOUR_HIGHLIGHT);

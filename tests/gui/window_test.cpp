@@ -398,6 +398,22 @@ TEST_F(Window, ScrollBarFollowsTheRowsThatFit) {
   EXPECT_EQ(View()->ScrollRange(), 1);
   View()->ScrollToRow(5);
   EXPECT_EQ(View()->ScrollPosition(), 1);
+
+  // A listing that fits, shown while scrolled down (as when another archive
+  // opens): back at the top, not with its first row hidden above it.
+  Client().EntryCount = 10;
+  View()->Refresh();
+  Pump(200);
+  EXPECT_FALSE(VerticalScrollBarEnabled(View()));
+  EXPECT_EQ(View()->ScrollRange(), 1);
+  EXPECT_EQ(View()->ScrollPosition(), 0);
+
+  // No data rows: nothing drawn, the bar disabled.
+  Client().EntryCount = 5;
+  View()->Refresh();
+  Pump(200);
+  EXPECT_FALSE(VerticalScrollBarEnabled(View()));
+  EXPECT_EQ(View()->ScrollRange(), 1);
 }
 
 TEST_F(Window, LogoDisablesTheScrollBar) {
