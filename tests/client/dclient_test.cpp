@@ -780,12 +780,54 @@ TEST_F(Client, MainUseFromStartToNewWallpaper) {
   EXPECT_EQ(WinIni("wallpaper"), newPath);
   EXPECT_EQ(WinIni("TileWallpaper"), "0");
   EXPECT_EQ(Cp932ToUtf8(client.WallpaperPath), LowerU(archive.parent_path() / "SUNSET.BMP"));
-  EXPECT_EQ(ReadFile(win.path() / "vok32.ini"), vokIni);
+  EXPECT_EQ(ReadFile(win.path() / "vok32.ini"), vokIni) << ::testing::PrintToString(ui.log);
   EXPECT_FALSE(fs::exists(old));
   EXPECT_EQ(ReadFile(archive.parent_path() / "SUNSET.BMP"), Arc().sunset);
   EXPECT_EQ(client.ArchiveOpen, 1);
   EXPECT_EQ(client.Entries[RowOf("SUNSET.BMP")].Selected, 0);
   EXPECT_EQ(std::distance(fs::directory_iterator(archive.parent_path()), fs::directory_iterator()), 2);
+}
+
+}  // namespace
+}  // namespace vok
+
+namespace vok {
+namespace {
+
+// Hand-edited garbage in both profile files, then a settings directory that
+// refuses every write: the client still starts, shows what it can, and the
+// files keep every byte they had.
+TEST_F(Client, GarbageProfilesAndAnUnwritableDirectoryLoseNothing) {
+  const fs::path archive = PutArchive("Pics/Pics.lzh", Arc().pics);
+  const std::string junk = std::string("\x00\xFF\x81[VOK32\n=\n", 11) + std::string(5000, 'x') + "\n";
+  const std::string vokIni = junk + "[vok32]\r\nLZHFile = " + Dos(archive) + " \r\nWindowSize=1 2 x\n" + junk;
+  const std::string winIni = junk + "[Desktop]\nwallpaper=" + std::string(400, 'w') + "\nTileWallpaper=zz\n";
+  win.Write("vok32.ini", vokIni);
+  win.Write("win.ini", winIni);
+
+  sys::ScopedOps restore;
+  sys::ops().rename = [](const char*, const char*) {
+    errno = EACCES;
+    return -1;
+  };
+  sys::ops().renameNoReplace = sys::realOps().renameNoReplace;  // extraction still may write
+
+  client.SetupWindow();
+  // An entry too long for its field is not shown cut; the restored archive lists.
+  EXPECT_EQ(client.ArchiveOpen, 1) << ::testing::PrintToString(ui.log);
+  EXPECT_THAT(ui.log, ::testing::Contains(::testing::StartsWith("status ")));
+  EXPECT_EQ(ReadWindowSize(), std::nullopt);  // "1 2 x" has fewer than four numbers
+
+  // Commands that write settings fail quietly and keep the files whole.
+  ui.dialogFile = archive;
+  client.CmFileOpen();
+  client.CmCenter();
+  EXPECT_EQ(client.ArchiveOpen, 1);
+  client.CmExit();
+  EXPECT_EQ(ReadFile(win.path() / "vok32.ini"), vokIni) << ::testing::PrintToString(ui.log);
+  EXPECT_EQ(ReadFile(win.path() / "win.ini"), winIni);
+  for (const auto& e : fs::directory_iterator(win.path()))
+    EXPECT_TRUE(e.path().filename() == "vok32.ini" || e.path().filename() == "win.ini") << e.path();
 }
 
 }  // namespace
