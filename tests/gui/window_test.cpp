@@ -207,6 +207,21 @@ class Window : public ::testing::Test {
     sim_.MouseClick();
   }
 
+  // Answers the file dialog by typing a name into its location field.
+  DialogScript::Answer TypeInFileDialog(const std::string& text) {
+    return [this, text](wxDialog* d) {
+      Shot("file-dialog");
+      sim_.MouseMove(d->GetScreenRect().GetPosition() + wxPoint(40, 60));
+      Pump(100);
+      sim_.Char('l', wxMOD_CONTROL);
+      Pump(200);
+      sim_.Text(text.c_str());
+      Pump(200);
+      sim_.Char(WXK_RETURN);
+      return int{wxID_NONE};
+    };
+  }
+
   // Makes the view exactly `height` pixels high.
   void ResizeViewTo(int height) {
     const int diff = height - View()->GetClientSize().y;
@@ -506,6 +521,25 @@ TEST_F(Window, WindowSizeRoundTripsThroughTheSettingsFile) {
   }
 }
 
+TEST_F(Window, FileOpenRefusesANameWithoutAShiftJisForm) {
+  // é has no form in the program's code page.
+  const fs::path archive = MakeArchive(tmp_.path() / "café", {"SEA.BMP"}, "navy");
+  DialogScript dialogs;
+  dialogs.Then(TypeInFileDialog("pics"));
+  dialogs.Then([](wxDialog*) {
+    Shot("name-without-cp932-form");
+    return int{wxID_OK};
+  });
+  dialogs.Then([](wxDialog*) { return int{wxID_CANCEL}; });
+  Start();
+  fs::current_path(archive.parent_path());
+  ClickTool(CM_FILEOPEN);
+  ASSERT_TRUE(WaitFor([&] { return dialogs.closed == 3; }, 15000)) << dialogs.seen.size() << " dialogs";
+  EXPECT_TRUE(dialogs.seen[1].message.Contains(wxString::FromUTF8("使えない文字"))) << dialogs.seen[1].message;
+  EXPECT_EQ(Client().ArchiveOpen, 0);
+  EXPECT_EQ(ReadLzhFile(), "");
+}
+
 TEST(FileFilter, PatternsMatchEitherCase) {
   struct {
     const char* in;
@@ -525,19 +559,7 @@ TEST_F(Window, FileOpenTakesATypedNameWithoutExtensionInAnyCase) {
   fs::rename(archive, archive.parent_path() / "B.LZH");
   const fs::path dir = archive.parent_path();
 
-  auto type = [this](const std::string& text) {
-    return [this, text](wxDialog* d) {
-      Shot("file-dialog");
-      sim_.MouseMove(d->GetScreenRect().GetPosition() + wxPoint(40, 60));
-      Pump(100);
-      sim_.Char('l', wxMOD_CONTROL);  // the location field
-      Pump(200);
-      sim_.Text(text.c_str());
-      Pump(200);
-      sim_.Char(WXK_RETURN);
-      return int{wxID_NONE};
-    };
-  };
+  auto type = [this](const std::string& text) { return TypeInFileDialog(text); };
   DialogScript dialogs;
   dialogs.Then(type("nothere"));  // no such file: a message, then the dialog again
   dialogs.Then([](wxDialog*) {
