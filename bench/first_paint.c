@@ -39,6 +39,13 @@ static Window find_named(Display* d, Window w, const char* name) {
   return found;
 }
 
+/* Windows come and go while the tree is walked; such errors are expected. */
+static int ignore_errors(Display* d, XErrorEvent* e) {
+  (void)d;
+  (void)e;
+  return 0;
+}
+
 int main(int argc, char** argv) {
   if (argc < 3) {
     fprintf(stderr, "usage: first_paint NAME CMD [ARGS...]\n");
@@ -49,6 +56,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "first_paint: no display\n");
     return 2;
   }
+  XSetErrorHandler(ignore_errors);
   Window root = DefaultRootWindow(d);
   const unsigned long marker = 0xFF00FF;
   XSetWindowBackground(d, root, marker);
