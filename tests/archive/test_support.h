@@ -1,5 +1,6 @@
 // Running the archiver in-process, as the window does.
 #pragma once
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -10,6 +11,7 @@
 #include "archive/unlha.h"
 #include "platform/codepage.h"
 #include "platform/dospath.h"
+#include "platform/sys.h"
 
 namespace vok::testing {
 
@@ -102,5 +104,25 @@ inline bool Shell(const std::filesystem::path& dir, const std::string& command) 
   const std::string line = "cd '" + dir.string() + "' && " + command + " >/dev/null 2>&1";
   return std::system(line.c_str()) == 0;
 }
+
+// Fails writes past 64 MiB for its scope, so that a member which should
+// never be extracted (the 4.7 GB one) cannot fill the disk if it is.
+class WriteGuard {
+ public:
+  WriteGuard() {
+    written_ = 0;
+    sys::ops().write = [](int fd, const void* p, size_t n) -> ssize_t {
+      if ((written_ += n) > (64u << 20)) {
+        errno = EFBIG;
+        return -1;
+      }
+      return sys::realOps().write(fd, p, n);
+    };
+  }
+
+ private:
+  sys::ScopedOps restore_;
+  static inline std::size_t written_ = 0;
+};
 
 }  // namespace vok::testing

@@ -265,17 +265,7 @@ TEST(Extract, RefusalsExplainThemselves) {
       {"l " + Dos(kCorpus / "crafted/truncated_in_header_h2_lh5.lzh"), "壊れています"},
       {"e " + Dos(kCorpus / "crafted/crc_corrupt_data_h1_lh0.lzh") + " gpl-2", "壊れています"},
   };
-  // Should the 4.7 GB member ever be tried, the disk is not filled.
-  sys::ScopedOps restore;
-  static std::size_t written = 0;
-  written = 0;
-  sys::ops().write = [](int fd, const void* p, size_t n) -> ssize_t {
-    if ((written += n) > (64u << 20)) {
-      errno = EFBIG;
-      return -1;
-    }
-    return sys::realOps().write(fd, p, n);
-  };
+  WriteGuard guard;
   for (const Case& c : cases) {
     const Outcome r = Unlha(c.command);
     EXPECT_NE(r.rc, 0) << c.command;
