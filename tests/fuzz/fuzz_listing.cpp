@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<char> buf(vok::kListingBufferSize, 0);
-  std::memcpy(buf.data(), data, size < buf.size() ? size : buf.size());
+  if (size > 0) std::memcpy(buf.data(), data, size < buf.size() ? size : buf.size());
   std::vector<vok::ListEntry> entries(vok::kMaxEntries);
   std::memset(entries.data(), 0x55, entries.size() * sizeof(vok::ListEntry));
   int count = -1;
