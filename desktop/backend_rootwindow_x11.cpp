@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "desktop/backend.h"
 
@@ -55,22 +56,30 @@ unsigned long Scale(unsigned value8, Channel c) {
   return v << c.shift;
 }
 
-bool IsDesktopWindow(Display* d, Window w, Atom type, Atom desktop) {
+// The 32-bit items of a window property of the given type (at most max);
+// empty when it is missing or of another type.
+std::vector<unsigned long> ReadProperty(Display* d, Window w, Atom name, Atom type, long max) {
   Atom actual;
   int format;
   unsigned long count = 0, after;
   unsigned char* data = nullptr;
-  bool found = false;
-  if (XGetWindowProperty(d, w, type, 0, 16, False, XA_ATOM, &actual, &format, &count, &after,
+  std::vector<unsigned long> items;
+  if (XGetWindowProperty(d, w, name, 0, max, False, type, &actual, &format, &count, &after,
                          &data) == Success &&
       data != nullptr) {
-    if (actual == XA_ATOM && format == 32) {
-      const Atom* atoms = reinterpret_cast<const Atom*>(data);
-      for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == desktop;
+    // Xlib hands 32-bit items back as longs.
+    if (actual == type && format == 32) {
+      const unsigned long* p = reinterpret_cast<const unsigned long*>(data);
+      items.assign(p, p + count);
     }
     XFree(data);
   }
-  return found;
+  return items;
+}
+
+bool IsDesktopWindow(Display* d, Window w, Atom type, Atom desktop) {
+  const auto atoms = ReadProperty(d, w, type, XA_ATOM, 16);
+  return std::find(atoms.begin(), atoms.end(), desktop) != atoms.end();
 }
 
 bool Viewable(Display* d, Window w) {
@@ -105,21 +114,10 @@ bool DesktopWindowOverRoot(Display* d, Window root) {
 }
 
 bool ReadPixmapProperty(Display* d, Window root, Atom name, Pixmap* out) {
-  Atom actual;
-  int format;
-  unsigned long count = 0, after;
-  unsigned char* data = nullptr;
-  bool ok = false;
-  if (XGetWindowProperty(d, root, name, 0, 1, False, XA_PIXMAP, &actual, &format, &count, &after,
-                         &data) == Success &&
-      data != nullptr) {
-    if (actual == XA_PIXMAP && format == 32 && count == 1) {
-      *out = *reinterpret_cast<const Pixmap*>(data);
-      ok = true;
-    }
-    XFree(data);
-  }
-  return ok;
+  const auto items = ReadProperty(d, root, name, XA_PIXMAP, 1);
+  if (items.size() != 1) return false;
+  *out = static_cast<Pixmap>(items[0]);
+  return true;
 }
 
 // The screen-sized picture in the screen's own pixel format: centred at
