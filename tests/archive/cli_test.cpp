@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 
 #include "temp_dir.h"
+#include "test_data.h"
 #include "test_support.h"
 
 namespace vok::testing {
@@ -34,7 +35,7 @@ TEST(Cli, ListsAndExtractsWithUtf8Names) {
   TempDir dir;
   const fs::path folder = dir.path() / "壁紙 集";
   fs::create_directories(folder);
-  fs::copy_file(fs::path(VOK32_CORPUS_DIR) / "jlha/jlha_sjis_h1_lh5.lzh", folder / "日本.lzh");
+  fs::copy_file(CorpusFile("jlha/jlha_sjis_h1_lh5.lzh"), folder / "日本.lzh");
   Output o = Cli(folder, "l '日本.lzh'");
   EXPECT_EQ(o.status, 0) << o.text;
   EXPECT_NE(o.text.find("表ソ能.txt"), std::string::npos) << o.text;
@@ -48,7 +49,7 @@ TEST(Cli, FailsWithTheMessageAndAStatus) {
   Output o = Cli(dir.path(), "l nothing.lzh");
   EXPECT_NE(o.status, 0);
   EXPECT_NE(o.text.find("書庫ファイルが見つかりません"), std::string::npos) << o.text;
-  o = Cli(dir.path(), "e '" + (fs::path(VOK32_CORPUS_DIR) / "jlha/jlha_h1_lh5.lzh").string() +
+  o = Cli(dir.path(), "e '" + CorpusFile("jlha/jlha_h1_lh5.lzh").string() +
                           "' nothing");
   EXPECT_NE(o.status, 0);
   EXPECT_NE(o.text.find("が見つかりません"), std::string::npos) << o.text;

@@ -9,6 +9,7 @@
 
 #include "archive/lzh_archive.h"
 #include "temp_dir.h"
+#include "test_data.h"
 #include "test_support.h"
 
 namespace vok::testing {

@@ -11,6 +11,7 @@
 #include "archive/unlha.h"
 #include "platform/sys.h"
 #include "temp_dir.h"
+#include "test_data.h"
 #include "test_support.h"
 
 namespace vok::testing {
@@ -19,7 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kNames = fs::path(VOK32_ARCHIVES_DIR) / "names.lzh";
-const fs::path kCorpus = VOK32_CORPUS_DIR;
 
 TEST(EntryPoints, PassTheReadinessCheck) {
   EXPECT_EQ(UnlhaGetRunning(), 0);
@@ -93,7 +93,7 @@ TEST(Extract, HostileStoredNamesStayInTheCurrentDirectory) {
   const fs::path out = root.path() / "a" / "b";
   fs::create_directories(out);
   ScopedCwd cwd(out);
-  const fs::path archive = kCorpus / "crafted/pathtraversal_sjis_h0_lh0.lzh";
+  const fs::path archive = CorpusFile("crafted/pathtraversal_sjis_h0_lh0.lzh");
   const Outcome l = List(archive);
   ASSERT_EQ(l.rc, 0);
   for (const auto& name : RowNames(l.text)) EXPECT_EQ(Extract(archive, name).rc, 0) << name;
@@ -108,7 +108,7 @@ TEST(Extract, ShiftJisNamesWithBackslashTrailBytesSurvive) {
   // ソ is 83 5C, 能 is 94 5C, 表 is 95 5C: the trail byte is a backslash.
   const std::string name = "\x95\x5c\x83\x5c\x94\x5c.txt";
   for (const char* level : {"h0", "h1", "h2"}) {
-    const fs::path archive = kCorpus / (std::string("jlha/jlha_sjis_") + level + "_lh5.lzh");
+    const fs::path archive = CorpusFile(std::string("jlha/jlha_sjis_") + level + "_lh5.lzh");
     const Outcome l = List(archive);
     ASSERT_EQ(l.rc, 0) << level;
     const auto rows = RowNames(l.text);
@@ -200,7 +200,7 @@ TEST(Extract, AnExistingFileIsNeverReplaced) {
 }
 
 TEST(Extract, AFailedWriteLeavesNothing) {
-  const fs::path archive = kCorpus / "jlha/jlha_h1_lh5.lzh";
+  const fs::path archive = CorpusFile("jlha/jlha_h1_lh5.lzh");
   struct Case {
     const char* what;
     void (*install)();
@@ -259,11 +259,11 @@ TEST(Extract, RefusalsExplainThemselves) {
       {"l " + Dos(bmp), "ＬＺＨ書庫ではありません"},
       {"l " + Dos(empty), "ＬＺＨ書庫ではありません"},
       {"e " + Dos(kNames) + " NOSUCH.BMP", "が見つかりません"},
-      {"e " + Dos(kCorpus / "jlha/jlha_h2_lh3.lzh") + " gpl-2", "対応していない圧縮方式"},
-      {"e " + Dos(kCorpus / "lhasa/regression/dir.lzh") + " dir", "フォルダです"},
-      {"e " + Dos(kCorpus / "lhasa/morphos_lha_2717/h2_huge.lzh") + " zero.bin", "4GB"},
-      {"l " + Dos(kCorpus / "crafted/truncated_in_header_h2_lh5.lzh"), "壊れています"},
-      {"e " + Dos(kCorpus / "crafted/crc_corrupt_data_h1_lh0.lzh") + " gpl-2", "壊れています"},
+      {"e " + Dos(CorpusFile("jlha/jlha_h2_lh3.lzh")) + " gpl-2", "対応していない圧縮方式"},
+      {"e " + Dos(CorpusFile("lhasa/regression/dir.lzh")) + " dir", "フォルダです"},
+      {"e " + Dos(CorpusFile("lhasa/morphos_lha_2717/h2_huge.lzh")) + " zero.bin", "4GB"},
+      {"l " + Dos(CorpusFile("crafted/truncated_in_header_h2_lh5.lzh")), "壊れています"},
+      {"e " + Dos(CorpusFile("crafted/crc_corrupt_data_h1_lh0.lzh")) + " gpl-2", "壊れています"},
   };
   WriteGuard guard;
   for (const Case& c : cases) {

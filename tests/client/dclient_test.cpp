@@ -23,6 +23,7 @@
 #include "platform/sys.h"
 #include "settings/settings.h"
 #include "temp_dir.h"
+#include "test_data.h"
 
 namespace vok {
 namespace {
@@ -30,11 +31,13 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
+using testing::CorpusFile;
 using testing::FakeUi;
 using testing::ReadFile;
 using testing::ScopedCwd;
 using testing::ScopedEnv;
 using testing::TempDir;
+using testing::TestData;
 
 // What the user sees, as the fake logs it.
 std::string Box(UINT style, const std::string& caption, const std::string& text) {
@@ -124,8 +127,6 @@ int RowOf(const DClient& c, const std::string& member) {
   }
   return -1;
 }
-
-fs::path CorpusFile(const std::string& rel) { return fs::path(VOK32_CORPUS_DIR) / rel; }
 
 class Client : public ::testing::Test {
  protected:
@@ -495,7 +496,7 @@ TEST_F(Client, MembersThatAreNotUpperCaseBitmapsAreExtractedAndReported) {
   } cases[] = {
       {Arc().pics, "README.TXT", "not a picture\n"},
       {Arc().pics, "dawn.bmp", Arc().dawn},
-      {CorpusFile("jlha/jlha_h1_lh5.lzh"), "gpl-2", ReadFile("/usr/share/common-licenses/GPL-2")},
+      {CorpusFile("jlha/jlha_h1_lh5.lzh"), "gpl-2", ReadFile(TestData("texts/GPL-2"))},
   };
   int n = 0;
   for (const Case& c : cases) {
