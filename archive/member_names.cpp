@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "archive/concat.h"
 #include "platform/codepage.h"
 
 namespace vok::lzh {
@@ -51,10 +52,9 @@ std::string MakeAlias(const std::string& name, int n) {
     stem = name.substr(0, dot);
     ext = ShortPart(name.substr(dot + 1), 3, asciiOnly);
   }
-  const std::string tail = "~" + std::to_string(n);
-  std::string shortStem = ShortPart(stem, tail.size() < 8 ? 8 - tail.size() : 1, asciiOnly);
-  if (shortStem.empty()) shortStem = "_";
-  return shortStem + tail + (ext.empty() ? "" : "." + ext);
+  const std::string tail = Concat({"~", std::to_string(n)});
+  const std::string shortStem = ShortPart(stem, tail.size() < 8 ? 8 - tail.size() : 1, asciiOnly);
+  return Concat({shortStem.empty() ? "_" : std::string_view(shortStem), tail, ext.empty() ? "" : ".", ext});
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "archive/concat.h"
 #include "archive/listing.h"
 #include "archive/lzh_archive.h"
 #include "archive/member_names.h"
@@ -18,6 +19,7 @@
 #include "platform/dospath.h"
 #include "platform/sys.h"
 
+using vok::lzh::Concat;
 using vok::lzh::Failure;
 using vok::lzh::Status;
 
@@ -65,7 +67,7 @@ std::size_t FitCp932(const std::string& s, std::size_t maxBytes) {
 std::string Pad(const std::string& s, std::size_t width, bool alignRight = false) {
   if (s.size() >= width) return s;
   const std::string fill(width - s.size(), ' ');
-  return alignRight ? fill + s : s + fill;
+  return alignRight ? Concat({fill, s}) : Concat({s, fill});
 }
 
 // Control bytes would break the line structure the view relies on.
@@ -85,7 +87,7 @@ std::string Tail(const std::string& s, std::size_t maxBytes) {
   std::size_t i = 0;
   while (i < s.size() && s.size() - i > maxBytes - 3)
     i += vok::IsDBCSLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-  return "..." + s.substr(i);
+  return Concat({"...", std::string_view(s).substr(i)});
 }
 
 constexpr std::size_t kNameWidth = 12;
@@ -96,9 +98,9 @@ constexpr std::size_t kSizeWidth = vok::kTextKept - 2 - kNameWidth;  // 13
 std::string NameAndSize(const std::string& name, std::uint64_t length) {
   const std::string size = std::to_string(length);
   const std::size_t both = kNameWidth + 1 + kSizeWidth;
-  if (name.size() <= kNameWidth) return Pad(name, kNameWidth) + " " + Pad(size, kSizeWidth, true);
-  if (name.size() + 1 + size.size() <= both) return name + Pad(size, both - name.size(), true);
-  return name + " " + size;
+  if (name.size() <= kNameWidth) return Concat({Pad(name, kNameWidth), " ", Pad(size, kSizeWidth, true)});
+  if (name.size() + 1 + size.size() <= both) return Concat({name, Pad(size, both - name.size(), true)});
+  return Concat({name, " ", size});
 }
 constexpr std::size_t kPathWidth = 15;
 
@@ -117,35 +119,34 @@ std::string MemberLine(const vok::lzh::Member& m, const vok::lzh::Shown& shown) 
                   tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min);
   char crc[8];
   std::snprintf(crc, sizeof crc, "%04X", m.crc);
-  std::string line = shown.aliased ? "+" : " ";
-  line += NameAndSize(shown.name, m.length) + " " + ratio + " " +
-          Pad(Printable(m.method), 5) + " " + Pad(when, 16) + " " + crc;
-  if (shown.aliased) line += " " + Tail(Printable(m.stored), kPathWidth);
-  return Cut(line, vok::kLineWidth) + "\n";
+  const std::string line =
+      Concat({shown.aliased ? "+" : " ", NameAndSize(shown.name, m.length), " ", ratio, " ",
+              Pad(Printable(m.method), 5), " ", Pad(when, 16), " ", crc,
+              shown.aliased ? " " : "", shown.aliased ? Tail(Printable(m.stored), kPathWidth) : ""});
+  return Concat({Cut(line, vok::kLineWidth), "\n"});
 }
 
 std::string Rule() {
-  return " " + std::string(kNameWidth, '-') + " " + std::string(kSizeWidth, '-') +
-         " ------ ----- ---------------- ---- " + std::string(kPathWidth, '-') + "\n";
+  return Concat({" ", std::string(kNameWidth, '-'), " ", std::string(kSizeWidth, '-'),
+                 " ------ ----- ---------------- ---- ", std::string(kPathWidth, '-'), "\n"});
 }
 
 std::vector<std::string> HeaderLines(const std::string& archive) {
   return {
-      Cut(J("書庫 ") + Printable(archive), vok::kLineWidth) + "\n",
-      " " + Pad(J("名前"), kNameWidth) + " " + Pad(J("サイズ"), kSizeWidth, true) + " " +
-          Pad(J("圧縮率"), 6) + " " + Pad(J("方式"), 5) + " " + Pad(J("日時"), 16) + " " +
-          "CRC  " + J("格納パス") + "\n",
+      Concat({Cut(Concat({J("書庫 "), Printable(archive)}), vok::kLineWidth), "\n"}),
+      Concat({" ", Pad(J("名前"), kNameWidth), " ", Pad(J("サイズ"), kSizeWidth, true), " ",
+              Pad(J("圧縮率"), 6), " ", Pad(J("方式"), 5), " ", Pad(J("日時"), 16), " ",
+              "CRC  ", J("格納パス"), "\n"}),
       Rule(),
   };
 }
 
 std::vector<std::string> TrailerLines(std::size_t shownCount, std::size_t total,
                                       std::uint64_t bytes) {
-  std::string last = " " + J("合計 ") + std::to_string(total) + J(" ファイル  ") +
-                     std::to_string(bytes) + J(" バイト");
-  if (shownCount < total)
-    last += J("  （") + std::to_string(total - shownCount) + J(" ファイルは省略）");
-  return {Rule(), last + "\n"};
+  const bool cut = shownCount < total;
+  return {Rule(), Concat({" ", J("合計 "), std::to_string(total), J(" ファイル  "), std::to_string(bytes),
+                          J(" バイト"), cut ? J("  （") : "", cut ? std::to_string(total - shownCount) : "",
+                          cut ? J(" ファイルは省略）") : "", "\n"})};
 }
 
 // Maps the DOS path and reads the archive's headers; nonzero (with the

@@ -17,7 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Mapping must not crash, and a mapped path that exists maps back to DOS.
   vok::NativePath n = vok::DosToNative(s);
   if (n && n.path.empty()) std::abort();
-  if (auto dos = vok::NativeToDos("/" + vok::Cp932ToUtf8(s))) {
+  std::string native(1, '/');
+  native += vok::Cp932ToUtf8(s);
+  if (auto dos = vok::NativeToDos(native)) {
     if (dos->rfind("z:\\", 0) != 0) std::abort();
   }
   std::string lower = vok::LowerCp932(s);
