@@ -242,7 +242,7 @@ class Window : public ::testing::Test {
       files += " '" + n + "'";
     }
     fs::remove(face);
-    const std::string cmd = "cd '" + dir.string() + "' && lha aq pics.lzh" + files + " >/dev/null && rm" + files;
+    const std::string cmd = "cd '" + dir.string() + "' && jlha aq pics.lzh" + files + " >/dev/null && rm" + files;
     EXPECT_EQ(std::system(cmd.c_str()), 0);
     return dir / "pics.lzh";
   }
