@@ -1,10 +1,14 @@
 #!/usr/bin/env python3
-"""Draws the button faces, the logo and the icon as 16-colour XPM files.
+"""Draws the button faces, the logo and the icon as 16-colour XPM files,
+and the desktop icon as SVG and PNG files for the hicolor theme.
 
 Run from this directory after changing a picture; the XPM files are
-committed and compiled into the program.
+committed and compiled into the program, the icons are committed and
+installed. Needs only Python's standard library.
 """
 import math
+import struct
+import zlib
 
 # The classic 16-colour palette.
 PALETTE = {
@@ -53,6 +57,37 @@ class Pic:
             for dx, ch in enumerate(row):
                 if ch == '#':
                     self.set(x + dx, y + dy, c)
+
+    def svg(self, clear='s'):
+        """Square pixels as runs of rectangles; `clear` stays transparent."""
+        out = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{self.w * 8}" height="{self.h * 8}" '
+               f'viewBox="0 0 {self.w} {self.h}" shape-rendering="crispEdges">']
+        for y, row in enumerate(self.px):
+            x = 0
+            while x < self.w:
+                c, run = row[x], 1
+                while x + run < self.w and row[x + run] == c:
+                    run += 1
+                if c != clear:
+                    out.append(f'<rect x="{x}" y="{y}" width="{run}" height="1" fill="{PALETTE[c]}"/>')
+                x += run
+        return '\n'.join(out) + '\n</svg>\n'
+
+    def png(self, size, clear='s'):
+        """RGBA, scaled to size x size by nearest pixel."""
+        rows = b''
+        for y in range(size):
+            rows += b'\0'
+            for x in range(size):
+                c = self.px[y * self.h // size][x * self.w // size]
+                rgb = bytes.fromhex(PALETTE[c][1:])
+                rows += rgb + (b'\0' if c == clear else b'\xff')
+
+        def chunk(kind, data):
+            body = kind + data
+            return struct.pack('>I', len(data)) + body + struct.pack('>I', zlib.crc32(body))
+        return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)) +
+                chunk(b'IDAT', zlib.compress(rows, 9)) + chunk(b'IEND', b''))
 
     def xpm(self, name):
         used = sorted({c for row in self.px for c in row})
@@ -201,3 +236,8 @@ if __name__ == '__main__':
                      ('logo', logo), ('icon900', icon)]:
         with open(f'{name}.xpm', 'w') as f:
             f.write(fn().xpm(f'{name}_xpm'))
+    with open('../icons/vok32.svg', 'w') as f:
+        f.write(icon().svg())
+    for size in (16, 22, 24, 32, 48, 64, 128, 256):
+        with open(f'../icons/vok32-{size}.png', 'wb') as f:
+            f.write(icon().png(size))
