@@ -13,6 +13,8 @@ GtkWidget* VerticalBar(wxWindow* w) {
 }
 }  // namespace
 
+bool OpenDisplay() { return gtk_init_check(nullptr, nullptr); }
+
 void UseCompactToolBars() {
   static bool done = false;
   GdkScreen* screen = gdk_screen_get_default();

@@ -5,6 +5,10 @@ class wxWindow;
 
 namespace vok {
 
+// Opens the default display before wx does, which would end the process
+// inside GTK without one. False when there is none to open.
+bool OpenDisplay();
+
 // Tool bar buttons as tight as the classic 20x20 faces; GTK's theme pads
 // them so wide that seven no longer fit the narrowest frame.
 void UseCompactToolBars();

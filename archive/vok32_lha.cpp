@@ -13,12 +13,13 @@
 
 namespace {
 
+constexpr char kUsage[] =
+    "使い方: vok32-lha l 書庫.lzh          書庫の中身を一覧表示\n"
+    "        vok32-lha e 書庫.lzh 名前     名前のファイルを今のディレクトリに解凍\n"
+    "usage: vok32-lha l ARCHIVE | vok32-lha e ARCHIVE NAME | vok32-lha --help | --version\n";
+
 int Usage() {
-  std::fputs(
-      "使い方: vok32-lha l 書庫.lzh          書庫の中身を一覧表示\n"
-      "        vok32-lha e 書庫.lzh 名前     名前のファイルを今のディレクトリに解凍\n"
-      "usage: vok32-lha l ARCHIVE | vok32-lha e ARCHIVE NAME\n",
-      stderr);
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -32,6 +33,14 @@ std::string Absolute(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::puts("vok32-lha " VOK32_VERSION);
+    return 0;
+  }
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   if (!((command == "l" && argc == 3) || (command == "e" && argc == 4))) return Usage();
