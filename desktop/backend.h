@@ -39,6 +39,13 @@ bool ShowOnDesktop(GdkPixbuf* picture, bool tiled);
 // window covers the root, where the root's pixmap would never be seen.
 bool ShowOnRootWindow(GdkPixbuf* picture, bool tiled);
 
+// What a refusal is put down to (diagnose.cpp): the X display can be opened;
+// the GSettings schema a desktop is set through (null when it uses none), and
+// whether it is installed.
+bool CanOpenXDisplay();
+const char* GSettingsSchemaFor(Desktop desktop);
+bool HasGSettingsSchema(const char* id);
+
 // Desktops that read the file again later get a PNG copy of their own.
 bool ShowWithGSettings(Desktop desktop, const std::string& pngPath, bool tiled);
 bool ShowWithXfconf(const std::string& pngPath, bool tiled);
@@ -54,7 +61,7 @@ void RemoveCopy(const std::string& path);
 
 // Runs argv[0] from PATH with the arguments as given (no shell). Returns the
 // exit status, or -1 when it could not run or did not end in time. Standard
-// output goes to *out when given.
+// output goes to *out when given; standard error goes nowhere.
 int RunCommand(const std::vector<std::string>& argv, std::string* out = nullptr);
 
 }  // namespace vok::desktop

@@ -29,10 +29,25 @@ bool Usable(GSettingsSchema* schema, const Write& w) {
 
 }  // namespace
 
+const char* GSettingsSchemaFor(Desktop desktop) {
+  switch (desktop) {
+    case Desktop::Gnome: return "org.gnome.desktop.background";
+    case Desktop::Cinnamon: return "org.cinnamon.desktop.background";
+    case Desktop::Mate: return "org.mate.background";
+    default: return nullptr;
+  }
+}
+
+bool HasGSettingsSchema(const char* id) {
+  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+  GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, id, TRUE) : nullptr;
+  if (schema) g_settings_schema_unref(schema);
+  return schema != nullptr;
+}
+
 bool ShowWithGSettings(Desktop desktop, const std::string& pngPath, bool tiled) {
-  const char* id = desktop == Desktop::Cinnamon ? "org.cinnamon.desktop.background"
-                   : desktop == Desktop::Mate   ? "org.mate.background"
-                                                : "org.gnome.desktop.background";
+  const char* id = GSettingsSchemaFor(desktop);
+  if (id == nullptr) return false;
   GSettingsSchemaSource* source = g_settings_schema_source_get_default();
   if (source == nullptr) return false;
   GSettingsSchema* schema = g_settings_schema_source_lookup(source, id, TRUE);

@@ -200,6 +200,12 @@ bool SameOnServer(Display* d, Pixmap pixmap, XImage* sent, int width, int height
 
 }  // namespace
 
+bool CanOpenXDisplay() {
+  Display* d = XOpenDisplay(nullptr);
+  if (d) XCloseDisplay(d);
+  return d != nullptr;
+}
+
 bool ShowOnRootWindow(GdkPixbuf* picture, bool tiled) {
   // A connection of our own: its pixmap must outlive it (RetainPermanent).
   Display* d = XOpenDisplay(nullptr);

@@ -1,38 +1,91 @@
 // vok32-wallpaper: sets a BMP as the wallpaper the way the window does, for
-// trying a desktop by hand and for timing. Usage: vok32-wallpaper [--center|--tile] FILE
+// trying a desktop by hand and for timing.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "desktop/diagnose.h"
 #include "desktop/wallpaper.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
 
+namespace {
+
+constexpr char kUsage[] =
+    "usage: vok32-wallpaper [--center | --tile] FILE.bmp\n"
+    "       vok32-wallpaper --help | --version\n"
+    "Makes FILE.bmp the wallpaper of the running desktop, centred or tiled (without\n"
+    "either, as last time), and records it in win.ini as the VOK32 window does.\n";
+
+int Usage() {
+  std::fputs(kUsage, stderr);
+  return 2;
+}
+
+// The one place a refusal becomes words.
+std::string Explain(const vok::desktop::WhyNot& why, const char* file) {
+  using vok::desktop::Refusal;
+  const std::string on = why.desktop.empty() ? "" : " (desktop: " + why.desktop + ")";
+  switch (why.refusal) {
+    case Refusal::UnreadableBitmap:
+      return std::string(file) + " is not a readable BMP";
+    case Refusal::UnknownDesktop:
+      return why.what.empty() ? "no desktop found to set it on: XDG_CURRENT_DESKTOP and DESKTOP_SESSION are empty "
+                                "and there is no X display"
+                              : "the desktop \"" + why.what + "\" is not one VOK32 can set the wallpaper of";
+    case Refusal::ToolMissing:
+      return "the program " + why.what + " is not installed" + on;
+    case Refusal::SchemaMissing:
+      return "the GSettings schema " + why.what + " is not installed" + on;
+    case Refusal::NoDisplay:
+      return "cannot open the X display \"" + why.what + "\"" + on;
+    case Refusal::CopyNotWritable:
+      return "cannot write the desktop's copy of the picture in " + why.what + on;
+    case Refusal::SettingsNotWritable:
+      return "cannot write the settings in " + why.what + on;
+    case Refusal::Refused:
+      break;
+  }
+  return "the desktop did not take it" + on;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::puts("vok32-wallpaper " VOK32_VERSION);
+    return 0;
+  }
   const char* mode = nullptr;
   int i = 1;
   if (i < argc && std::strcmp(argv[i], "--center") == 0) mode = "0", ++i;
   else if (i < argc && std::strcmp(argv[i], "--tile") == 0) mode = "1", ++i;
-  if (i + 1 != argc) {
-    std::fprintf(stderr, "usage: vok32-wallpaper [--center|--tile] FILE.bmp\n");
-    return 2;
-  }
-  char* full = realpath(argv[i], nullptr);
+  if (i + 1 != argc || argv[i][0] == '-') return Usage();
+  const char* file = argv[i];
+  char* full = realpath(file, nullptr);
   if (full == nullptr) {
-    std::perror(argv[i]);
+    std::fprintf(stderr, "vok32-wallpaper: %s: %s\n", file, std::strerror(errno));
     return 1;
   }
   const auto dos = vok::NativeToDos(full);
   std::free(full);
   if (!dos) {
-    std::fprintf(stderr, "%s: the name has no CP932 form\n", argv[i]);
+    std::fprintf(stderr, "vok32-wallpaper: %s: the name has no CP932 form\n", file);
     return 1;
   }
-  if (mode != nullptr) WriteProfileStringA("Desktop", "TileWallpaper", mode);
+  if (mode != nullptr && !WriteProfileStringA("Desktop", "TileWallpaper", mode)) {
+    std::fprintf(stderr, "vok32-wallpaper: cannot write the settings in %s\n", vok::WindowsDirectory().c_str());
+    return 1;
+  }
   std::string path = *dos;
   if (!SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE)) {
-    std::fprintf(stderr, "%s: the desktop did not take it (no readable BMP, or no desktop we know)\n", argv[i]);
+    std::fprintf(stderr, "vok32-wallpaper: %s\n", Explain(vok::desktop::WhyNotShown(*dos), file).c_str());
     return 1;
   }
   return 0;

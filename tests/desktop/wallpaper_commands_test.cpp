@@ -1,12 +1,15 @@
 // KDE, LXQt, LXDE and sway through their tools, here stand-ins on PATH that
 // record how they were called.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "desktop/diagnose.h"
 #include "desktop/wallpaper.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
@@ -152,6 +155,62 @@ TEST_F(CommandsTest, ACopyThatCannotBeWrittenLeavesNothing) {
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / "log"));
     EXPECT_EQ(Recorded(), "z:\\old.bmp");
   }
+}
+
+TEST_F(CommandsTest, ARefusalIsPutDownToItsCause) {
+  using desktop::Refusal;
+  ScopedEnv display("DISPLAY", ""), wayland("WAYLAND_DISPLAY", "");
+  static std::string lockedDir;  // Writable() is refused here
+  struct Case {
+    const char* desktop;
+    std::vector<const char*> tools;  // stand-ins that exit 1
+    std::string locked;
+    Refusal refusal;
+    const char* found;
+    std::string what;
+  };
+  const std::string windir = (dir_.path() / "windows").string();
+  const Case cases[] = {
+      {"LXDE", {}, "", Refusal::ToolMissing, "LXDE", "pcmanfm"},
+      {"KDE", {}, "", Refusal::ToolMissing, "KDE Plasma", "plasma-apply-wallpaperimage"},
+      {"Hyprland", {}, "", Refusal::UnknownDesktop, "", "Hyprland"},
+      {"LXQt", {"pcmanfm-qt"}, "", Refusal::Refused, "LXQt", ""},
+      {"sway", {"swaymsg"}, (dir_.path() / "data/vok32").string(), Refusal::CopyNotWritable, "sway",
+       (dir_.path() / "data/vok32").string()},
+      {"sway", {"swaymsg"}, windir, Refusal::SettingsNotWritable, "sway", windir},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.desktop + (" " + c.locked));
+    for (const char* tool : c.tools) StandIn(tool, 1);
+    EXPECT_EQ(Set(c.desktop, true), 0);
+    ScopedEnv current("XDG_CURRENT_DESKTOP", c.desktop);
+    sys::ScopedOps scoped;
+    lockedDir = c.locked;
+    sys::ops().open = [](const char* path, int flags, mode_t mode) {
+      if ((flags & O_TMPFILE) == O_TMPFILE && lockedDir == path) {
+        errno = EACCES;
+        return -1;
+      }
+      return sys::realOps().open(path, flags, mode);
+    };
+    const desktop::WhyNot why = desktop::WhyNotShown(dos_);
+    EXPECT_EQ(why.refusal, c.refusal);
+    EXPECT_EQ(why.desktop, c.found);
+    EXPECT_EQ(why.what, c.what);
+    for (const char* tool : c.tools) std::filesystem::remove(dir_.path() / "bin" / tool);
+  }
+  dir_.Write("junk.bmp", "BM not a bitmap");
+  EXPECT_EQ(desktop::WhyNotShown(*NativeToDos((dir_.path() / "junk.bmp").string())).refusal,
+            Refusal::UnreadableBitmap);
+}
+
+TEST_F(CommandsTest, AToolsErrorOutputStaysOffTheTerminal) {
+  const auto tool = dir_.path() / "bin" / "pcmanfm-qt";
+  std::ofstream(tool) << "#!/bin/sh\necho 'pcmanfm-qt: cannot connect' >&2\nexit 1\n";
+  std::filesystem::permissions(tool, std::filesystem::perms::owner_all);
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(Set("LXQt", true), 0);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
 }  // namespace
