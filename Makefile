@@ -2,18 +2,22 @@
 BUILD ?= build
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
 JOBS ?= $(shell nproc)
-# Only `make test` (and CI) turns warnings into errors.
-WERROR ?=
+# What the command needs: only `make test` (and CI) installs the test tools,
+# builds the tests and turns warnings into errors.
+NEEDS = run
+MODE = -DBUILD_TESTING=OFF
+test: NEEDS = test
+test: MODE = -DBUILD_TESTING=ON -DVOK32_WERROR=ON
 
 .PHONY: all deps build run test clean
 
 all: build
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps $(NEEDS)
 
 build: deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(WERROR)
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS) $(MODE)
 	cmake --build $(BUILD) -j $(JOBS)
 
 run:
@@ -21,7 +25,6 @@ run:
 	@$(MAKE) --no-print-directory build
 	@BUILD=$(BUILD) scripts/run
 
-test: WERROR = -DVOK32_WERROR=ON
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
