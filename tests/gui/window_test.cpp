@@ -4,13 +4,16 @@
 #include <gtk/gtk.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
 #include <thread>
+#include <unistd.h>
 
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -140,9 +143,24 @@ class DialogScript : public wxModalDialogHook {
   Timer timer_;
 };
 
+// A test that hangs (a message box nobody answers waits for ever) ends the
+// run at once with its name, well before CTest's timeout.
+constexpr unsigned kStuckSeconds = 60;
+char g_stuckMessage[256];
+
+void GiveUp(int) {
+  (void)!write(2, g_stuckMessage, strnlen(g_stuckMessage, sizeof g_stuckMessage));
+  _exit(1);
+}
+
 class Window : public ::testing::Test {
  protected:
   void SetUp() override {
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    std::snprintf(g_stuckMessage, sizeof g_stuckMessage, "window_test: %s.%s stuck for %us; giving up\n",
+                  test->test_suite_name(), test->name(), kStuckSeconds);
+    std::signal(SIGALRM, GiveUp);
+    alarm(kStuckSeconds);
     fs::create_directories(win_.path());
     app_ = static_cast<DApp*>(wxTheApp);
   }
@@ -150,6 +168,7 @@ class Window : public ::testing::Test {
   void TearDown() override {
     if (frame_) frame_->Destroy();
     WaitFor([&] { return !frame_; });
+    alarm(0);
   }
 
   void Start() {
@@ -230,12 +249,13 @@ class Window : public ::testing::Test {
     Pump(200);
   }
 
-  // An archive of `names` in dir, each a 16x16 bitmap of one colour.
-  static fs::path MakeArchive(const fs::path& dir, const std::vector<std::string>& names, const char* colour) {
+  // An archive of `names` in dir/pics.lzh, each a 16x16 bitmap of one colour.
+  // Fatal when it cannot be made: the window would only wait on a message box.
+  static void MakeArchive(const fs::path& dir, const std::vector<std::string>& names, const char* colour) {
     fs::create_directories(dir);
     const fs::path face = dir / "face.bmp";
     const std::string make = "convert -size 16x16 xc:" + std::string(colour) + " 'BMP3:" + face.string() + "'";
-    EXPECT_EQ(std::system(make.c_str()), 0);
+    ASSERT_EQ(std::system(make.c_str()), 0) << make;
     std::string files;
     for (const auto& n : names) {
       fs::copy_file(face, dir / n);
@@ -243,8 +263,7 @@ class Window : public ::testing::Test {
     }
     fs::remove(face);
     const std::string cmd = "cd '" + dir.string() + "' && jlha aq pics.lzh" + files + " >/dev/null && rm" + files;
-    EXPECT_EQ(std::system(cmd.c_str()), 0);
-    return dir / "pics.lzh";
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
   }
 
   // As the program spells a native path: CP932, z: and backslashes.
@@ -309,7 +328,8 @@ TEST_F(Window, HintsFollowThePointerOverTheToolBar) {
 }
 
 TEST_F(Window, DoubleClickExtractsTheRowAndChangesTheWallpaper) {
-  const fs::path archive = MakeArchive(tmp_.path() / "arc", {"RED.BMP", "LIME.BMP"}, "red");
+  ASSERT_NO_FATAL_FAILURE(MakeArchive(tmp_.path() / "arc", {"RED.BMP", "LIME.BMP"}, "red"));
+  const fs::path archive = tmp_.path() / "arc" / "pics.lzh";
   RememberArchive(archive);
   DialogScript dialogs;
   dialogs.Then([this](wxDialog* d) {
@@ -359,7 +379,8 @@ TEST_F(Window, DoubleClickExtractsTheRowAndChangesTheWallpaper) {
 TEST_F(Window, ScrollBarFollowsTheRowsThatFit) {
   std::vector<std::string> names;
   for (int i = 0; i < 20; ++i) names.push_back("P" + std::to_string(100 + i) + ".BMP");
-  RememberArchive(MakeArchive(tmp_.path() / "many", names, "blue"));
+  ASSERT_NO_FATAL_FAILURE(MakeArchive(tmp_.path() / "many", names, "blue"));
+  RememberArchive(tmp_.path() / "many" / "pics.lzh");
   Start();
   ASSERT_EQ(Client().EntryCount - 5, 20);
   const int h = View()->LineHeight();
@@ -523,7 +544,8 @@ TEST_F(Window, WindowSizeRoundTripsThroughTheSettingsFile) {
 
 TEST_F(Window, FileOpenRefusesANameWithoutAShiftJisForm) {
   // é has no form in the program's code page.
-  const fs::path archive = MakeArchive(tmp_.path() / "café", {"SEA.BMP"}, "navy");
+  ASSERT_NO_FATAL_FAILURE(MakeArchive(tmp_.path() / "café", {"SEA.BMP"}, "navy"));
+  const fs::path archive = tmp_.path() / "café" / "pics.lzh";
   DialogScript dialogs;
   dialogs.Then(TypeInFileDialog("pics"));
   dialogs.Then([](wxDialog*) {
@@ -555,7 +577,8 @@ TEST(FileFilter, PatternsMatchEitherCase) {
 }
 
 TEST_F(Window, FileOpenTakesATypedNameWithoutExtensionInAnyCase) {
-  const fs::path archive = MakeArchive(tmp_.path() / "壁紙", {"SEA.BMP"}, "navy");
+  ASSERT_NO_FATAL_FAILURE(MakeArchive(tmp_.path() / "壁紙", {"SEA.BMP"}, "navy"));
+  const fs::path archive = tmp_.path() / "壁紙" / "pics.lzh";
   fs::rename(archive, archive.parent_path() / "B.LZH");
   const fs::path dir = archive.parent_path();
 
