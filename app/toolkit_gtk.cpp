@@ -3,6 +3,8 @@
 #include <gtk/gtk.h>
 #include <wx/window.h>
 
+#include <cstdlib>
+
 namespace vok {
 
 namespace {
@@ -13,7 +15,14 @@ GtkWidget* VerticalBar(wxWindow* w) {
 }
 }  // namespace
 
-bool OpenDisplay() { return gtk_init_check(nullptr, nullptr); }
+bool OpenDisplay() {
+  // With no display named GTK is not even asked: on its way to failing it
+  // would make folders in HOME.
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  if ((!x11 || !*x11) && (!wayland || !*wayland)) return false;
+  return gtk_init_check(nullptr, nullptr);
+}
 
 void UseCompactToolBars() {
   static bool done = false;
