@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
     }
   }
   vok::PrepareToolkit();
-  if (!vok::OpenDisplay()) {
+  if (!vok::HasDisplay()) {
     std::fputs("vok32: no display to open the window on (DISPLAY is not set or cannot be reached)\n", stderr);
     return 1;
   }

@@ -1,5 +1,6 @@
 #include "app/toolkit_gtk.h"
 
+#include <X11/Xlib.h>
 #include <gtk/gtk.h>
 #include <wx/window.h>
 
@@ -15,13 +16,16 @@ GtkWidget* VerticalBar(wxWindow* w) {
 }
 }  // namespace
 
-bool OpenDisplay() {
-  // With no display named GTK is not even asked: on its way to failing it
-  // would make folders in HOME.
-  const char* x11 = std::getenv("DISPLAY");
+bool HasDisplay() {
+  // Asked of X itself: GTK, once initialised here, would warn when wx
+  // initialises it again, and on its way to failing makes folders in HOME.
+  if (const char* x11 = std::getenv("DISPLAY"); x11 && *x11) {
+    Display* d = XOpenDisplay(nullptr);
+    if (d) XCloseDisplay(d);
+    return d != nullptr;
+  }
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  if ((!x11 || !*x11) && (!wayland || !*wayland)) return false;
-  return gtk_init_check(nullptr, nullptr);
+  return wayland && *wayland;
 }
 
 void UseCompactToolBars() {

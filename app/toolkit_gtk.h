@@ -5,9 +5,9 @@ class wxWindow;
 
 namespace vok {
 
-// Opens the default display before wx does, which would end the process
-// inside GTK without one. False when there is none to open.
-bool OpenDisplay();
+// Whether there is a display to open the window on; wx would end the
+// process inside GTK without one.
+bool HasDisplay();
 
 // Tool bar buttons as tight as the classic 20x20 faces; GTK's theme pads
 // them so wide that seven no longer fit the narrowest frame.
