@@ -7,7 +7,7 @@
 #include <wx/weakref.h>
 
 #include "app/ddecframe.h"
-#include "client/dclient_view.h"
+#include "view/dclient_view.h"
 
 namespace vok {
 
@@ -32,7 +32,8 @@ bool DApp::OnInit() {
 
 void DApp::InitMainWindow() {
   Frame = new DDecFrame(nullptr, "VOK32");
-  Client = new DClientView(Frame);
+  DDecFrame* frame = Frame;
+  Client = new DClientView(Frame, [frame](const wxString& text) { frame->SetStatus(text); });
   if (!Client->Client().Create()) {
     std::fprintf(stderr, "vok32: out of memory while building the window\n");
     Frame->Destroy();

@@ -8,11 +8,12 @@
 #include <wx/utils.h>
 
 #include "app/commands.h"
-#include "app/toolkit_gtk.h"
-#include "client/dclient_view.h"
-#include "platform/codepage.h"
 #include "resources/resources.h"
 #include "settings/settings.h"
+#include "view/dclient_view.h"
+#include "widgets/outer_rect.h"
+#include "widgets/text.h"
+#include "widgets/toolkit_gtk.h"
 
 namespace vok {
 
@@ -31,8 +32,6 @@ int MetricOr(wxSystemMetric metric, int fallback) {
 }
 
 wxFont BarFont() { return wxFont(wxFontInfo(10).Family(wxFONTFAMILY_SWISS)); }
-
-wxString FromCp932(const std::string& s) { return wxString::FromUTF8(Cp932ToUtf8(s)); }
 
 }  // namespace
 
@@ -167,13 +166,8 @@ void DDecFrame::OnShow(wxShowEvent& event) {
   CallAfter([this] { MoveOnScreen(this, geometry_.x, geometry_.y); });
 }
 
-WindowRect DDecFrame::OuterRect() const {
-  const wxRect r = GetRect();
-  return {r.GetLeft(), r.GetLeft() + r.GetWidth(), r.GetTop(), r.GetTop() + r.GetHeight()};
-}
-
 void DDecFrame::EvClose(wxCloseEvent&) {
-  WriteWindowSizeUnlessMinimized(OuterRect(), IsIconized());
+  WriteWindowSizeUnlessMinimized(OuterRect(*this), IsIconized());
   Destroy();
 }
 

@@ -30,9 +30,6 @@ class DDecFrame : public wxFrame {
   wxString ShownStatus() const;
   bool HintShown() const { return hintShown_; }
 
-  // The outer rectangle, decorations included, as the settings store it.
-  WindowRect OuterRect() const;
-
  private:
   void EvClose(wxCloseEvent& event);
   void OnToolEnter(wxCommandEvent& event);

@@ -4,7 +4,7 @@
 #include <wx/init.h>
 
 #include "app/dapp.h"
-#include "app/toolkit_gtk.h"
+#include "widgets/toolkit_gtk.h"
 
 namespace {
 constexpr char kUsage[] =

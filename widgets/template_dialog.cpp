@@ -1,4 +1,4 @@
-#include "app/about_dialog.h"
+#include "widgets/template_dialog.h"
 
 #include <vector>
 
@@ -9,8 +9,8 @@
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 
-#include "platform/codepage.h"
 #include "resources/resources.h"
+#include "widgets/text.h"
 
 namespace vok {
 
@@ -24,7 +24,7 @@ class TemplateDialog : public wxDialog {
     long style = wxCAPTION;
     if (t.style & WS_SYSMENU) style |= wxSYSTEM_MENU | wxCLOSE_BOX;
     if (t.style & WS_THICKFRAME) style |= wxRESIZE_BORDER;
-    Create(parent, wxID_ANY, wxString::FromUTF8(Cp932ToUtf8(t.caption)), wxDefaultPosition, wxDefaultSize, style);
+    Create(parent, wxID_ANY, FromCp932(t.caption), wxDefaultPosition, wxDefaultSize, style);
 
     for (const DialogItem& item : t.items) AddItem(item);
     SetClientSize(ConvertDialogToPixels(wxSize(t.cx, t.cy)));
@@ -39,7 +39,7 @@ class TemplateDialog : public wxDialog {
   void AddItem(const DialogItem& item) {
     const wxPoint pos = ConvertDialogToPixels(wxPoint(item.x, item.y));
     const wxSize size = ConvertDialogToPixels(wxSize(item.cx, item.cy));
-    const wxString text = wxString::FromUTF8(Cp932ToUtf8(item.text));
+    const wxString text = FromCp932(item.text);
     const int id = item.id == 65535 ? int{wxID_ANY} : (item.id == 1 ? int{wxID_OK} : int{item.id});
     if (item.cls == ControlClass::Button) {
       new wxButton(this, id, text, pos, size);

@@ -1,4 +1,4 @@
-#include "app/toolkit_gtk.h"
+#include "widgets/toolkit_gtk.h"
 
 #include <X11/Xlib.h>
 #include <gtk/gtk.h>

@@ -1,4 +1,4 @@
-#include "client/dclient_view.h"
+#include "view/dclient_view.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,19 +15,19 @@
 #include <wx/settings.h>
 #include <wx/utils.h>
 
-#include "app/about_dialog.h"
-#include "app/ddecframe.h"
-#include "app/toolkit_gtk.h"
 #include "platform/codepage.h"
 #include "platform/dospath.h"
 #include "platform/sys.h"
 #include "resources/resources.h"
+#include "widgets/outer_rect.h"
+#include "widgets/template_dialog.h"
+#include "widgets/text.h"
+#include "widgets/toolkit_gtk.h"
 
 namespace vok {
 
 namespace {
 
-wxString FromCp932(const std::string& s) { return wxString::FromUTF8(Cp932ToUtf8(s)); }
 wxString Jp(const char* utf8) { return wxString::FromUTF8(utf8); }
 
 bool IsRegularFile(const std::string& native) {
@@ -78,18 +78,11 @@ std::string CaseInsensitiveFilter(std::string_view filter) {
   return out;
 }
 
-wxFont FixedPitchFont() {
-  // IPAGothic keeps half-width characters at exactly half the width of
-  // full-width ones, so CP932 rows line up in columns.
-  wxFont font(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE).FaceName("IPAGothic"));
-  if (!font.IsOk()) font = wxFont(wxFontInfo(10).Family(wxFONTFAMILY_TELETYPE));
-  return font;
-}
-
-DClientView::DClientView(DDecFrame* frame)
+DClientView::DClientView(wxTopLevelWindow* frame, StatusFn setStatus)
     : wxWindow(frame, wxID_ANY, wxDefaultPosition, frame->GetClientSize(),
                wxVSCROLL | wxALWAYS_SHOW_SB | wxWANTS_CHARS | wxFULL_REPAINT_ON_RESIZE, "VOK32"),
       frame_(frame),
+      setStatus_(std::move(setStatus)),
       client_(*this),
       logo_(res::LogoPicture()),
       font_(FixedPitchFont()) {
@@ -312,7 +305,9 @@ int DClientView::RunFileOpenDialog(FileDialogData& data) {
 
 void DClientView::Invalidate(bool erase) { Refresh(erase); }
 
-void DClientView::SetStatusText(const std::string& text) { frame_->SetStatus(FromCp932(text)); }
+void DClientView::SetStatusText(const std::string& text) {
+  if (setStatus_) setStatus_(FromCp932(text));
+}
 
 int DClientView::LineHeight() {
   wxScreenDC dc;
@@ -322,7 +317,7 @@ int DClientView::LineHeight() {
 
 void DClientView::RunAboutDialog() { RunDialogFromTemplate(this, "VOK_ABOUT"); }
 
-WindowRect DClientView::FrameRect() { return frame_->OuterRect(); }
+WindowRect DClientView::FrameRect() { return OuterRect(*frame_); }
 
 bool DClientView::FrameMinimized() { return frame_->IsIconized(); }
 

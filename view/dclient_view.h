@@ -1,11 +1,13 @@
 // The client window: draws the logo or the listing of DClient, scrolls it by
 // whole rows, and carries out what DClient asks of the window.
 #pragma once
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include <wx/bitmap.h>
 #include <wx/font.h>
+#include <wx/toplevel.h>
 #include <wx/window.h>
 
 #include "client/client_ui.h"
@@ -13,20 +15,18 @@
 
 namespace vok {
 
-class DDecFrame;
-
 // GTK matches file patterns case-sensitively, the program's are not: the
 // patterns of a "desc|patterns|..." filter with every letter as a pair,
 // "*.lzh" as "*.[lL][zZ][hH]", and "*.*" as "*" (all files, as it means there).
 std::string CaseInsensitiveFilter(std::string_view filter);
 
-// The program's fixed-pitch font: listing rows and the frame's metrics.
-wxFont FixedPitchFont();
-
 class DClientView : public wxWindow, public ClientUi {
  public:
-  // Builds the window as the frame's client; DClient comes with it.
-  DClientView(DDecFrame* frame);
+  // Where the status text goes (the frame's status bar).
+  using StatusFn = std::function<void(const wxString&)>;
+
+  // Builds the window as the client of a top-level window; DClient comes with it.
+  DClientView(wxTopLevelWindow* frame, StatusFn setStatus);
 
   DClient& Client() { return client_; }
   // Rows the view can scroll past the top: at least 1, also when all fit.
@@ -64,7 +64,8 @@ class DClientView : public wxWindow, public ClientUi {
   // Shows the bar for the current position and range.
   void UpdateScrollBar(int visible);
 
-  DDecFrame* frame_;
+  wxTopLevelWindow* frame_;
+  StatusFn setStatus_;
   DClient client_;
   wxBitmap logo_;
   wxFont font_;
