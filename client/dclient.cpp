@@ -7,11 +7,11 @@
 
 #include "archive/unlha.h"
 #include "client/texts.h"
+#include "desktop/record.h"
 #include "desktop/status.h"
 #include "desktop/wallpaper.h"
 #include "platform/codepage.h"
 #include "platform/dospath.h"
-#include "platform/profile.h"
 #include "platform/sys.h"
 #include "settings/settings.h"
 
@@ -128,11 +128,8 @@ void DClient::ShowWallpaperStatus() {
   // Read whole, so a path that another program recorded too long for the
   // field is never kept cut into a different one: the field stays empty, and
   // centring, tiling or deleting cannot reach some other file.
-  std::string path(4 * MAX_PATH, '\0');
-  DWORD n = GetProfileStringA("Desktop", "wallpaper", "<none>", path.data(),
-                              static_cast<DWORD>(path.size()));
-  path.resize(n);
-  TileMode = static_cast<int>(GetProfileIntA("Desktop", "TileWallpaper", -1));
+  std::string path = desktop::ReadWallpaperPath();
+  TileMode = desktop::ReadTileMode();
   CharLowerA(path.data());
   if (!CopyPath(WallpaperPath, path)) WallpaperPath[0] = '\0';
   ui_.SetStatusText(ComposeStatus(path, TileMode));
@@ -320,14 +317,12 @@ void DClient::CmExtract() {
   ui_.Invalidate(true);
 }
 
-void DClient::CmCenter() {
-  WriteProfileStringA("Desktop", "TileWallpaper", "0");
-  if (SetWallpaper(WallpaperPath)) ShowWallpaperStatus();
-  else ui_.MessageBox(texts::CannotChangeWallpaper(), WallpaperPath, kErrorStyle);
-}
+void DClient::CmCenter() { ShowWallpaperAs(false); }
 
-void DClient::CmTile() {
-  WriteProfileStringA("Desktop", "TileWallpaper", "1");
+void DClient::CmTile() { ShowWallpaperAs(true); }
+
+void DClient::ShowWallpaperAs(bool tiled) {
+  desktop::WriteTileMode(tiled);
   if (SetWallpaper(WallpaperPath)) ShowWallpaperStatus();
   else ui_.MessageBox(texts::CannotChangeWallpaper(), WallpaperPath, kErrorStyle);
 }

@@ -37,6 +37,7 @@ class DClient {
   void EvLButtonDblClk();
 
   // Parts the commands are made of.
+  void ShowWallpaperAs(bool tiled);
   void ShowWallpaperStatus();
   void RestoreLastArchive();
   bool CheckArchiver();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "desktop/diagnose.h"
+#include "desktop/record.h"
 #include "desktop/wallpaper.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
@@ -62,10 +63,10 @@ int main(int argc, char** argv) {
     std::puts("vok32-wallpaper " VOK32_VERSION);
     return 0;
   }
-  const char* mode = nullptr;
+  int mode = -1;  // as recorded
   int i = 1;
-  if (i < argc && std::strcmp(argv[i], "--center") == 0) mode = "0", ++i;
-  else if (i < argc && std::strcmp(argv[i], "--tile") == 0) mode = "1", ++i;
+  if (i < argc && std::strcmp(argv[i], "--center") == 0) mode = 0, ++i;
+  else if (i < argc && std::strcmp(argv[i], "--tile") == 0) mode = 1, ++i;
   if (i + 1 != argc || argv[i][0] == '-') return Usage();
   const char* file = argv[i];
   char* full = realpath(file, nullptr);
@@ -79,7 +80,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "vok32-wallpaper: %s: the name has no CP932 form\n", file);
     return 1;
   }
-  if (mode != nullptr && !WriteProfileStringA("Desktop", "TileWallpaper", mode)) {
+  if (mode >= 0 && !vok::desktop::WriteTileMode(mode == 1)) {
     std::fprintf(stderr, "vok32-wallpaper: cannot write the settings in %s\n", vok::WindowsDirectory().c_str());
     return 1;
   }

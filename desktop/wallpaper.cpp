@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "desktop/backend.h"
+#include "desktop/record.h"
 #include "platform/dospath.h"
-#include "platform/profile.h"
 
 namespace vok {
 namespace {
@@ -33,7 +33,7 @@ BOOL SystemParametersInfoA(UINT action, UINT /*param*/, void* pv, UINT winIni) {
   if (!picture) return 0;
 
   // Read at every call: the centre and tile commands write it just before.
-  const bool tiled = GetProfileIntA("Desktop", "TileWallpaper", -1) != 0;
+  const bool tiled = vok::desktop::ReadTileMode() != 0;
 
   const vok::ShowWallpaperFn& test = vok::TestBackend();
   const bool shown = test ? test(native.path, tiled)
@@ -42,7 +42,7 @@ BOOL SystemParametersInfoA(UINT action, UINT /*param*/, void* pv, UINT winIni) {
 
   // The next read must return the path; a record that failed is a failure.
   if ((winIni & SPIF_UPDATEINIFILE) != 0 &&
-      !WriteProfileStringA("Desktop", "wallpaper", dosPath.c_str())) {
+      !vok::desktop::WriteWallpaperPath(dosPath)) {
     return 0;
   }
   return 1;
