@@ -149,14 +149,9 @@ bool IsSeparator(unsigned char c) { return c == '\\' || c == '/' || c == 0xFF; }
 std::string ShownStored(const std::string& dir, const std::string& name) {
   std::string out;
   auto add = [&out](const std::string& s) {
-    for (std::size_t i = 0; i < s.size(); ++i) {
-      const auto c = static_cast<unsigned char>(s[i]);
-      if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
-        out += s[i];
-        out += s[++i];
-      } else {
-        out += IsSeparator(c) ? '\\' : s[i];
-      }
+    for (std::size_t i = 0; i < s.size(); i += CharStep(s, i)) {
+      if (CharStep(s, i) == 2) out += s.substr(i, 2);
+      else out += IsSeparator(static_cast<unsigned char>(s[i])) ? '\\' : s[i];
     }
   };
   add(dir);
@@ -179,16 +174,12 @@ std::vector<std::string> SplitStoredPath(const std::string& raw, bool* hadDir) {
     }
     cur.clear();
   };
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    const auto c = static_cast<unsigned char>(raw[i]);
-    if (IsDBCSLeadByte(c) && i + 1 < raw.size()) {
-      cur += raw[i];
-      cur += raw[++i];
-    } else if (IsSeparator(c)) {
+  for (std::size_t i = 0; i < raw.size(); i += CharStep(raw, i)) {
+    if (CharStep(raw, i) == 1 && IsSeparator(static_cast<unsigned char>(raw[i]))) {
       dir = true;
       flush();
     } else {
-      cur += raw[i];
+      cur += raw.substr(i, CharStep(raw, i));
     }
   }
   flush();

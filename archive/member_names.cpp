@@ -26,7 +26,7 @@ std::string ShortPart(const std::string& s, std::size_t max, bool asciiOnly) {
       ++i;
       continue;
     }
-    if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
+    if (CharStep(s, i) == 2) {
       const std::string pair = s.substr(i, 2);
       if (Cp932ToUtf8Strict(pair) && out.size() + 2 <= max) out += pair;
       else if (out.size() + 2 > max) break;
@@ -61,13 +61,9 @@ std::string MakeAlias(const std::string& name, int n) {
 
 bool IsSafeFileName(const std::string& cp932) {
   if (cp932.empty() || cp932 == "." || cp932 == ".." || cp932.size() > 200) return false;
-  for (std::size_t i = 0; i < cp932.size(); ++i) {
-    const auto c = static_cast<unsigned char>(cp932[i]);
-    if (IsDBCSLeadByte(c)) {
-      ++i;  // a trail byte may be 0x5C; the conversion below checks the pair
-      continue;
-    }
-    if (IsForbidden(c)) return false;
+  // A trail byte may be 0x5C; the conversion below checks the pair.
+  for (std::size_t i = 0; i < cp932.size(); i += CharStep(cp932, i)) {
+    if (IsForbidden(static_cast<unsigned char>(cp932[i]))) return false;
   }
   const auto utf8 = Cp932ToUtf8Strict(cp932);
   return utf8 && utf8->find('/') == std::string::npos;

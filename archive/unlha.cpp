@@ -51,18 +51,6 @@ int Fail(char* output, DWORD size, Failure f, const std::string& subject,
 
 std::string J(const char* utf8) { return vok::Utf8ToCp932Lossy(utf8); }
 
-// The length of the longest run of whole CP932 characters within maxBytes.
-std::size_t FitCp932(const std::string& s, std::size_t maxBytes) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const std::size_t w =
-        vok::IsDBCSLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
-    if (i + w > maxBytes) break;
-    i += w;
-  }
-  return i;
-}
-
 // Pads to width with blanks, on the right or (alignRight) on the left.
 std::string Pad(const std::string& s, std::size_t width, bool alignRight = false) {
   if (s.size() >= width) return s;
@@ -78,7 +66,7 @@ std::string Printable(std::string s) {
 }
 
 std::string Cut(const std::string& s, std::size_t maxBytes) {
-  return s.substr(0, FitCp932(s, maxBytes));
+  return s.substr(0, vok::FitCp932(s, maxBytes));
 }
 
 // The tail of a path that fits, marked with "..." when cut.
@@ -86,7 +74,7 @@ std::string Tail(const std::string& s, std::size_t maxBytes) {
   if (s.size() <= maxBytes) return s;
   std::size_t i = 0;
   while (i < s.size() && s.size() - i > maxBytes - 3)
-    i += vok::IsDBCSLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+    i += vok::CharStep(s, i);
   return Concat({"...", std::string_view(s).substr(i)});
 }
 
@@ -205,26 +193,9 @@ int List(const std::string& archive, char* output, DWORD size) {
   return 0;
 }
 
-// The file in the current directory that a DOS name means: the exact name,
-// else one that differs only in ASCII case. Empty when there is none.
-std::string ExistingFile(const std::string& cp932) {
-  DIR* dir = vok::sys::ops().opendir(".");
-  if (!dir) return {};
-  const std::string lower = vok::LowerCp932(cp932);
-  std::string found;
-  while (dirent* e = vok::sys::ops().readdir(dir)) {
-    if (!std::strcmp(e->d_name, ".") || !std::strcmp(e->d_name, "..")) continue;
-    const auto name = vok::Utf8ToCp932(e->d_name);
-    if (!name) continue;
-    if (*name == cp932) {
-      found = e->d_name;
-      break;
-    }
-    if (found.empty() && vok::LowerCp932(*name) == lower) found = e->d_name;
-  }
-  vok::sys::ops().closedir(dir);
-  return found;
-}
+// The file in the current directory that a DOS name means, by the one
+// rule for names whose case may differ. Empty when there is none.
+std::string ExistingFile(const std::string& cp932) { return vok::FindEntry(".", cp932).value_or(""); }
 
 bool SameContent(const std::string& a, const std::string& b) {
   const int fa = vok::sys::ops().open(a.c_str(), O_RDONLY, 0);

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <new>
 #include <optional>
-#include <sys/stat.h>
 
 #include "archive/unlha.h"
 #include "client/texts.h"
@@ -11,6 +10,7 @@
 #include "desktop/status.h"
 #include "desktop/wallpaper.h"
 #include "platform/codepage.h"
+#include "platform/dosname.h"
 #include "platform/dospath.h"
 #include "platform/sys.h"
 #include "settings/settings.h"
@@ -29,65 +29,8 @@ bool CopyPath(char (&field)[MAX_PATH], const std::string& s) {
   return true;
 }
 
-// Only a full DOS path names the same file whatever the current directory.
-bool IsAbsoluteDos(const std::string& p) {
-  return p.size() >= 3 && p[1] == ':' && p[2] == '\\';
-}
-
 bool SetWallpaper(std::string path) {
   return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE) != 0;
-}
-
-// The directory part of a path before its last backslash, reading CP932 so
-// that a trail byte 0x5C is no separator. A backslash in the first position
-// does not count; nullopt when there is none.
-std::optional<std::string> DirectoryBeforeLastBackslash(const std::string& path) {
-  std::optional<std::size_t> last;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    if (IsDBCSLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      ++i;
-      continue;
-    }
-    if (path[i] == '\\' && i > 0) last = i;
-  }
-  if (!last) return std::nullopt;
-  return path.substr(0, *last);
-}
-
-// Whether the path ends in a backslash that is not a trail byte.
-bool EndsWithBackslash(const std::string& path) {
-  bool last = false;
-  for (std::size_t i = 0; i < path.size(); ++i) {
-    last = path[i] == '\\';
-    if (IsDBCSLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) ++i;
-  }
-  return last;
-}
-
-std::string JoinDos(std::string dir, const std::string& name) {
-  if (!EndsWithBackslash(dir)) dir += '\\';
-  return dir + name;
-}
-
-// A path without drive (only a hand-edited settings file gives one) taken
-// against the current directory, as the archiver takes it.
-std::string AbsoluteDos(const std::string& path) {
-  if (path.size() >= 2 && path[1] == ':') return path;
-  const std::string cwd = GetCurrentDirectoryDos();
-  if (cwd.size() < 2) return path;
-  if (!path.empty() && path[0] == '\\') return cwd.substr(0, 2) + path;
-  return JoinDos(cwd, path);
-}
-
-// Whether two DOS paths name the same file on disk, whatever their spelling.
-bool SameFile(const std::string& a, const std::string& b) {
-  NativePath na = DosToNative(a);
-  NativePath nb = DosToNative(b);
-  if (!na || !nb) return false;
-  struct stat sa{}, sb{};
-  if (sys::ops().stat(na.path.c_str(), &sa) != 0) return false;
-  if (sys::ops().stat(nb.path.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 }  // namespace
@@ -307,7 +250,7 @@ void DClient::CmExtract() {
   // When the member landed on the previous wallpaper itself, deleting it
   // would remove the wallpaper just set.
   const std::string previous = WallpaperPath;
-  if (!SameFile(previous, newPath) &&
+  if (!SameFileDos(previous, newPath) &&
       ui_.MessageBox(texts::DeletePreviousQuestion(), previous, kQuestionStyle) == IDYES &&
       !(IsAbsoluteDos(previous) && DeleteFileDos(previous))) {
     ui_.MessageBox(texts::CannotDeletePrevious(), previous, kErrorStyle);

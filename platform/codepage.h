@@ -1,6 +1,7 @@
 // The system code page is CP932. Strings inside the program are CP932 bytes;
 // these convert at the edges (the GUI, the file system).
 #pragma once
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,20 @@ namespace vok {
 // True for a CP932 lead byte (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsDBCSLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Bytes the character at s[i] takes: 2 for a lead byte with a byte after
+// it, else 1. Stepping by it, a trail byte such as the 0x5C of 表 is never
+// read as a character of its own.
+constexpr std::size_t CharStep(std::string_view s, std::size_t i) {
+  return IsDBCSLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size() ? 2 : 1;
+}
+
+// The length of the longest run of whole characters within maxBytes.
+constexpr std::size_t FitCp932(std::string_view s, std::size_t maxBytes) {
+  std::size_t i = 0;
+  while (i < s.size() && i + CharStep(s, i) <= maxBytes) i += CharStep(s, i);
+  return i;
 }
 
 // For display: an invalid byte becomes U+FFFD and the rest still converts.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/codepage.h"
+#include "platform/dosname.h"
 #include "platform/sys.h"
 
 namespace vok {
@@ -20,16 +21,12 @@ bool IsSep(char c) { return c == '\\' || c == '/'; }
 std::vector<std::string> SplitComponents(std::string_view s) {
   std::vector<std::string> parts;
   std::string cur;
-  for (size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (IsDBCSLeadByte(c) && i + 1 < s.size()) {
-      cur += s[i];
-      cur += s[++i];
-    } else if (IsSep(s[i])) {
+  for (size_t i = 0; i < s.size(); i += CharStep(s, i)) {
+    if (CharStep(s, i) == 1 && IsSep(s[i])) {
       if (!cur.empty()) parts.push_back(std::move(cur));
       cur.clear();
     } else {
-      cur += s[i];
+      cur += s.substr(i, CharStep(s, i));
     }
   }
   if (!cur.empty()) parts.push_back(std::move(cur));
@@ -40,13 +37,19 @@ std::string Join(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
-// The entry of dir that the CP932 name means: exact first, else the first
-// (in byte order) that equals it regardless of ASCII case.
-std::optional<std::string> FindEntry(const std::string& dir, const std::string& utf8,
-                                     const std::string& cp932) {
+std::string NativeCwd() {
+  char buf[PATH_MAX];
+  if (!sys::ops().getcwd(buf, sizeof buf)) return {};
+  return buf;
+}
+
+}  // namespace
+
+std::optional<std::string> FindEntry(const std::string& dir, std::string_view cp932) {
   auto& os = sys::ops();
+  const std::optional<std::string> utf8 = Cp932ToUtf8Strict(cp932);
   struct stat st;
-  if (os.lstat(Join(dir, utf8).c_str(), &st) == 0) return utf8;
+  if (utf8 && os.lstat(Join(dir, *utf8).c_str(), &st) == 0) return utf8;
   DIR* d = os.opendir(dir.c_str());
   if (!d) return std::nullopt;
   const std::string want = LowerCp932(cp932);
@@ -61,14 +64,6 @@ std::optional<std::string> FindEntry(const std::string& dir, const std::string& 
   os.closedir(d);
   return best;
 }
-
-std::string NativeCwd() {
-  char buf[PATH_MAX];
-  if (!sys::ops().getcwd(buf, sizeof buf)) return {};
-  return buf;
-}
-
-}  // namespace
 
 NativePath DosToNative(std::string_view dos) {
   NativePath out;
@@ -92,7 +87,7 @@ NativePath DosToNative(std::string_view dos) {
       cur = Join(cur, comp);
       continue;
     }
-    auto found = FindEntry(cur, *utf8, comp);
+    auto found = FindEntry(cur, comp);
     cur = Join(cur, found ? *found : *utf8);
   }
   out.path = cur;
@@ -124,6 +119,24 @@ std::string GetCurrentDirectoryDos() {
 bool SetCurrentDirectoryDos(std::string_view dos) {
   NativePath p = DosToNative(dos);
   return p && sys::ops().chdir(p.path.c_str()) == 0;
+}
+
+std::string AbsoluteDos(const std::string& path) {
+  if (path.size() >= 2 && path[1] == ':') return path;
+  const std::string cwd = GetCurrentDirectoryDos();
+  if (cwd.size() < 2) return path;
+  if (!path.empty() && path[0] == '\\') return cwd.substr(0, 2) + path;
+  return JoinDos(cwd, path);
+}
+
+bool SameFileDos(std::string_view a, std::string_view b) {
+  NativePath na = DosToNative(a);
+  NativePath nb = DosToNative(b);
+  if (!na || !nb) return false;
+  struct stat sa{}, sb{};
+  if (sys::ops().stat(na.path.c_str(), &sa) != 0) return false;
+  if (sys::ops().stat(nb.path.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool DosPathExists(std::string_view dos) {

@@ -25,6 +25,12 @@ struct NativePath {
 // A path without a drive is taken relative to the current directory.
 NativePath DosToNative(std::string_view dos);
 
+// The entry of the native directory dir that a CP932 name means, as named
+// on disk (UTF-8): the exact name first, else the first in byte order that
+// equals it regardless of ASCII case. nullopt when none does. Every lookup
+// of a file by a name whose case may differ from the disk's uses this rule.
+std::optional<std::string> FindEntry(const std::string& dir, std::string_view cp932);
+
 // Maps an absolute native path to z:\...; nullopt when a name has no CP932 form.
 std::optional<std::string> NativeToDos(std::string_view native);
 
@@ -35,6 +41,13 @@ bool SetCurrentDrive(int drive);
 // The current directory as a DOS path ("z:\home\kim"), or "" if unreadable.
 std::string GetCurrentDirectoryDos();
 bool SetCurrentDirectoryDos(std::string_view dos);
+
+// A path without drive (only a hand-edited settings file gives one) taken
+// against the current directory.
+std::string AbsoluteDos(const std::string& path);
+
+// Whether two DOS paths name the same file on disk, whatever their spelling.
+bool SameFileDos(std::string_view a, std::string_view b);
 
 // True when the path names an existing file or directory.
 bool DosPathExists(std::string_view dos);

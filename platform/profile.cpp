@@ -223,10 +223,9 @@ Location Locate(const char* file) {
   if (!file || !*file) return loc;
   std::string_view name = file;
   bool hasDir = false;
-  for (size_t i = 0; i < name.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(name[i]);
-    if (IsDBCSLeadByte(c) && i + 1 < name.size()) ++i;
-    else if (c == '\\' || c == '/' || c == ':') hasDir = true;
+  for (size_t i = 0; i < name.size(); i += CharStep(name, i)) {
+    const char c = name[i];  // a lead byte is never one of these
+    if (c == '\\' || c == '/' || c == ':') hasDir = true;
   }
   if (hasDir) {
     NativePath p = DosToNative(name);

@@ -1,4 +1,5 @@
 #include "desktop/status.h"
+#include "platform/dosname.h"
 
 #include <gtest/gtest.h>
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "desktop/status.h"
+#include "platform/dosname.h"
 #include "platform/codepage.h"
 #include "platform/dospath.h"
 
