@@ -1,22 +1,13 @@
 #include "client/texts.h"
 
-#include <cassert>
-#include <optional>
-
 #include "platform/codepage.h"
 
 namespace vok::texts {
 namespace {
 
-std::string Cp932(std::string_view utf8) {
-  std::optional<std::string> s = Utf8ToCp932(utf8);
-  assert(s && "text without a CP932 form");
-  return s ? *s : std::string();
-}
-
 #define VOK_TEXT(fn, utf8)              \
   const std::string& fn() {             \
-    static const std::string s = Cp932(utf8); \
+    static const std::string s = Cp932Literal(utf8); \
     return s;                           \
   }
 
@@ -32,8 +23,8 @@ VOK_TEXT(ArchiverTooOld, "バージョン0.26以上をお使いください。")
 VOK_TEXT(ArchiverError, "何らかのエラーが，発生しました。")
 
 std::string NotBmpOrLzh(std::string_view path) {
-  static const std::string head = Cp932("＜ ");
-  static const std::string tail = Cp932(" ＞\n\nBMP 又は LZH ﾌｧｲﾙを指定して下さい。");
+  static const std::string head = Cp932Literal("＜ ");
+  static const std::string tail = Cp932Literal(" ＞\n\nBMP 又は LZH ﾌｧｲﾙを指定して下さい。");
   std::string s;
   s.reserve(head.size() + path.size() + tail.size());
   s.append(head).append(path).append(tail);

@@ -1,5 +1,6 @@
 #include "platform/codepage.h"
 
+#include <cassert>
 #include <cerrno>
 #include <iconv.h>
 
@@ -65,6 +66,12 @@ std::string Utf8ToCp932Lossy(std::string_view utf8) {
     return size_t{lead >= 0xF0 ? 4u : lead >= 0xE0 ? 3u : lead >= 0xC0 ? 2u : 1u};
   });
   return out;
+}
+
+std::string Cp932Literal(std::string_view utf8) {
+  std::optional<std::string> cp = Utf8ToCp932(utf8);
+  assert(cp && "a literal with no CP932 form");
+  return cp ? *cp : Utf8ToCp932Lossy(utf8);
 }
 
 void CharLowerA(char* s) {

@@ -37,6 +37,10 @@ std::optional<std::string> Utf8ToCp932(std::string_view utf8);
 // CP932 lacks becomes '?'.
 std::string Utf8ToCp932Lossy(std::string_view utf8);
 
+// A literal written in UTF-8 in the source, in CP932. Every character must
+// have a CP932 form (asserted).
+std::string Cp932Literal(std::string_view utf8);
+
 // Lower-cases as the program does to paths: ASCII A-Z only, and never the
 // second byte of a double-byte character.
 void CharLowerA(char* s);

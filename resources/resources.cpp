@@ -38,17 +38,17 @@ DialogTemplate AboutTemplate() {
       WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | DS_MODALFRAME,
       0,
       19, 17, 142, 112,
-      Utf8ToCp932Lossy("Lumivexについて"),
+      Cp932Literal("Lumivexについて"),
       {
-          {ControlClass::Static, 65535, Utf8ToCp932Lossy("壁紙 VOK32 (Lumivex)"), kCentredText,
+          {ControlClass::Static, 65535, Cp932Literal("壁紙 VOK32 (Lumivex)"), kCentredText,
            21, 20, 100, 8},
-          {ControlClass::Static, 65535, Utf8ToCp932Lossy("WIN32対応 Version 1.00"), kCentredText, 27, 35, 88, 8},
-          {ControlClass::Static, 65535, Utf8ToCp932Lossy("フリーソフトウェアです"), kCentredText, 16, 50, 110, 8},
+          {ControlClass::Static, 65535, Cp932Literal("WIN32対応 Version 1.00"), kCentredText, 27, 35, 88, 8},
+          {ControlClass::Static, 65535, Cp932Literal("フリーソフトウェアです"), kCentredText, 16, 50, 110, 8},
           {ControlClass::Button, 1, "&OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 85, 80, 24, 14},
           {ControlClass::Static, 65535, "#900", WS_CHILD | WS_VISIBLE | SS_ICON, 30, 80, 13, 12},
           {ControlClass::Static, 65535, "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_GROUP | SS_BLACKFRAME,
            6, 3, 130, 105},
-          {ControlClass::Static, 65535, Utf8ToCp932Lossy("Linux版"), kCentredText, 36, 65, 70, 8},
+          {ControlClass::Static, 65535, Cp932Literal("Linux版"), kCentredText, 36, 65, 70, 8},
           {ControlClass::Static, 65535, "", WS_CHILD | WS_VISIBLE | WS_BORDER | SS_BLACKFRAME, 13, 11, 115, 90},
       }};
 }
@@ -72,7 +72,7 @@ const char* const* IconPicture() { return icon900_xpm; }
 
 std::string LoadString(int id) {
   auto it = StringTable().find(id);
-  return it == StringTable().end() ? std::string() : Utf8ToCp932Lossy(it->second);
+  return it == StringTable().end() ? std::string() : Cp932Literal(it->second);
 }
 
 const DialogTemplate* FindDialog(const std::string& name) {

@@ -268,7 +268,7 @@ int DClientView::RunFileOpenDialog(FileDialogData& data) {
   while (!filter.empty() && filter.back() == '|') filter.pop_back();
   const wxString wildcard = filter.empty() ? wxString("*") : wxString::FromUTF8(CaseInsensitiveFilter(filter));
   const wxString title = Jp("ファイルを開く");
-  const std::string caption = Utf8ToCp932Lossy("ファイルを開く");
+  const std::string caption = Cp932Literal("ファイルを開く");
   wxString dir = wxGetCwd();
   int filterIndex = data.FilterIndex > 0 ? data.FilterIndex - 1 : 0;
   for (;;) {
