@@ -5,7 +5,7 @@
 namespace vok::lzh {
 
 std::string MessageFor(Failure f, const std::string& subject, const std::string& method) {
-  auto j = [](const char* utf8) { return Utf8ToCp932Lossy(utf8); };
+  auto j = [](const char* utf8) { return Cp932Literal(utf8); };
   switch (f) {
     case Failure::BadCommand:
       return j("コマンドが正しくありません。");
@@ -38,6 +38,25 @@ std::string MessageFor(Failure f, const std::string& subject, const std::string&
       return j("出力領域が足りません。");
   }
   return {};
+}
+
+Failure FailureFor(Step step, Status s, Kind kind) {
+  switch (step) {
+    case Step::Open:
+      if (s == Status::NotFound) return Failure::ArchiveNotFound;
+      if (s == Status::NotLzh) return Failure::NotLzh;
+      if (s == Status::ReadError) return Failure::CannotRead;
+      return Failure::Damaged;
+    case Step::Check:
+      if (s == Status::TooLarge) return Failure::TooLarge;
+      if (s == Status::NotAFile) return kind == Kind::Link ? Failure::IsLink : Failure::IsDirectory;
+      return Failure::Unsupported;
+    case Step::Decode:
+      if (s == Status::WriteError) return Failure::CannotWrite;
+      if (s == Status::ReadError || s == Status::NotFound) return Failure::CannotRead;
+      return Failure::MemberDamaged;
+  }
+  return Failure::Damaged;
 }
 
 int CodeFor(Failure f) { return 0x8000 + static_cast<int>(f); }

@@ -1,0 +1,147 @@
+#include "archive/commands.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+#include <vector>
+
+#include "archive/listing_format.h"
+#include "archive/member_names.h"
+#include "platform/codepage.h"
+#include "platform/dospath.h"
+#include "platform/sys.h"
+
+namespace vok::lzh {
+namespace {
+
+// Maps the DOS path and reads the archive's headers.
+Outcome OpenArchive(const std::string& archive, std::string* nativePath, Archive* a) {
+  const NativePath native = DosToNative(archive);
+  if (!native) return Failed(Failure::ArchiveNotFound, archive);
+  *nativePath = native.path;
+  if (const Status s = Scan(native.path, a); s != Status::Ok)
+    return Failed(FailureFor(Step::Open, s, Kind::File), archive);
+  return Done("");
+}
+
+// The file in the current directory that a DOS name means, by the one
+// rule for names whose case may differ. Empty when there is none.
+std::string ExistingFile(const std::string& cp932) { return FindEntry(".", cp932).value_or(""); }
+
+bool SameContent(const std::string& a, const std::string& b) {
+  const int fa = sys::ops().open(a.c_str(), O_RDONLY, 0);
+  if (fa < 0) return false;
+  const int fb = sys::ops().open(b.c_str(), O_RDONLY, 0);
+  if (fb < 0) {
+    sys::ops().close(fa);
+    return false;
+  }
+  std::vector<char> ba(64 * 1024), bb(64 * 1024);
+  bool same = true;
+  for (;;) {
+    const ssize_t na = sys::ops().read(fa, ba.data(), ba.size());
+    ssize_t nb = 0;
+    while (nb < na) {
+      const ssize_t r = sys::ops().read(fb, bb.data() + nb, na - nb);
+      if (r <= 0) break;
+      nb += r;
+    }
+    if (na < 0 || nb != na || std::memcmp(ba.data(), bb.data(), na) != 0) {
+      same = false;
+      break;
+    }
+    if (na == 0) break;
+  }
+  if (same) {
+    char extra;
+    same = sys::ops().read(fb, &extra, 1) == 0;
+  }
+  sys::ops().close(fa);
+  sys::ops().close(fb);
+  return same;
+}
+
+bool IsRegularOfSize(const std::string& path, std::uint64_t size) {
+  struct stat st;
+  return sys::ops().lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+         static_cast<std::uint64_t>(st.st_size) == size;
+}
+
+// A fresh file in the current directory; its name goes to *name.
+int CreateTemp(std::string* name) {
+  static std::atomic<unsigned> counter{0};
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    *name = ".vok32-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    const int fd = sys::ops().open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+}  // namespace
+
+Outcome ListArchive(const std::string& archive, std::size_t room) {
+  std::string nativePath;
+  Archive a;
+  if (Outcome o = OpenArchive(archive, &nativePath, &a); o.failure) return o;
+  std::optional<std::string> text = FormatListing(archive, a, room);
+  if (!text) return Failed(Failure::BufferTooSmall, archive);
+  return Done(std::move(*text));
+}
+
+Outcome ExtractMember(const std::string& archive, const std::string& name) {
+  std::string nativePath;
+  Archive a;
+  if (Outcome o = OpenArchive(archive, &nativePath, &a); o.failure) return o;
+  const auto shown = ShownNames(a.members);
+  const Match match = FindMember(a.members, shown, name);
+  if (match.index < 0) return Failed(Failure::MemberNotFound, name);
+  const Member& m = a.members[match.index];
+  if (const Status s = CheckDecodable(m); s != Status::Ok)
+    return Failed(FailureFor(Step::Check, s, m.kind), name, m.method);
+
+  // Only a plain name in the current directory is ever written.
+  const auto target = Cp932ToUtf8Strict(match.fileName);
+  if (!IsSafeFileName(match.fileName) || !target)
+    return Failed(Failure::CannotWrite, match.fileName);
+  const std::string existing = ExistingFile(match.fileName);
+  auto existingCp932 = [&] { return Utf8ToCp932(existing).value_or(match.fileName); };
+  if (!existing.empty() && !IsRegularOfSize(existing, m.length))
+    return Failed(Failure::NameTaken, existingCp932());
+
+  std::string temp;
+  const int fd = CreateTemp(&temp);
+  if (fd < 0) return Failed(Failure::CannotWrite, match.fileName);
+  Status s = Decode(nativePath, m, fd);
+  if (s == Status::Ok && sys::ops().fsync(fd) != 0) s = Status::WriteError;
+  if (sys::ops().close(fd) != 0 && s == Status::Ok) s = Status::WriteError;
+  auto drop = [&](Failure f, const std::string& subject) {
+    sys::ops().unlink(temp.c_str());
+    return Failed(f, subject);
+  };
+  if (s != Status::Ok) {
+    const Failure f = FailureFor(Step::Decode, s, m.kind);
+    return drop(f, f == Failure::CannotWrite ? match.fileName : f == Failure::CannotRead ? archive : name);
+  }
+
+  const std::string done = Cp932Literal("「") + match.fileName + Cp932Literal("」を解凍しました。");
+  if (!existing.empty()) {
+    if (!SameContent(temp, existing)) return drop(Failure::NameTaken, existingCp932());
+    sys::ops().unlink(temp.c_str());
+    return Done(done);
+  }
+  if (sys::ops().renameNoReplace(temp.c_str(), target->c_str()) != 0) {
+    const int err = errno;
+    // Someone made the file meanwhile: the same content is as good as ours.
+    if (err == EEXIST && SameContent(temp, *target)) {
+      sys::ops().unlink(temp.c_str());
+      return Done(done);
+    }
+    return drop(err == EEXIST ? Failure::NameTaken : Failure::CannotWrite, match.fileName);
+  }
+  return Done(done);
+}
+
+}  // namespace vok::lzh
