@@ -7,7 +7,7 @@
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
-#include "app/commands.h"
+#include "resources/commands.h"
 #include "resources/resources.h"
 #include "settings/settings.h"
 #include "view/dclient_view.h"

@@ -1,8 +1,7 @@
 #include "resources/resources.h"
 
-#include <map>
-
 #include "platform/codepage.h"
+#include "resources/commands.h"
 
 namespace vok::res {
 
@@ -17,18 +16,28 @@ namespace {
 #include "resources/pictures/icon900.xpm"
 #include "resources/pictures/logo.xpm"
 
-// Written as UTF-8 here and handed out in the program's code page.
-const std::map<int, const char*>& StringTable() {
-  static const std::map<int, const char*> table = {
-      {101, "ＶＯＫ終了"},
-      {102, "ファイルをオープン"},
-      {201, "壁紙ﾌｧｲﾙを解凍&変更"},
-      {301, "壁紙を中央に表示"},
-      {302, "壁紙を並べて表示"},
-      {401, "ＶＯＫの使い方"},
-      {402, "ＶＯＫについて"},
-  };
-  return table;
+// Each command with its hint (UTF-8 here, handed out in CP932) and its
+// button picture.
+struct Command {
+  int id;
+  const char* hint;
+  const char* const* picture;
+};
+
+constexpr Command kCommands[] = {
+    {CM_EXIT, "ＶＯＫ終了", btn_exit_xpm},
+    {CM_FILEOPEN, "ファイルをオープン", btn_fileopen_xpm},
+    {CM_EXTRACT, "壁紙ﾌｧｲﾙを解凍&変更", btn_extract_xpm},
+    {CM_CENTER, "壁紙を中央に表示", btn_center_xpm},
+    {CM_TILE, "壁紙を並べて表示", btn_tile_xpm},
+    {CM_HELP, "ＶＯＫの使い方", btn_help_xpm},
+    {CM_ABOUT, "ＶＯＫについて", btn_about_xpm},
+};
+
+const Command* FindCommand(int id) {
+  for (const Command& c : kCommands)
+    if (c.id == id) return &c;
+  return nullptr;
 }
 
 constexpr DWORD kCentredText = WS_CHILD | WS_VISIBLE | WS_GROUP | SS_CENTER;
@@ -55,24 +64,16 @@ DialogTemplate AboutTemplate() {
 }  // namespace
 
 const char* const* ButtonPicture(int id) {
-  switch (id) {
-    case 101: return btn_exit_xpm;
-    case 102: return btn_fileopen_xpm;
-    case 201: return btn_extract_xpm;
-    case 301: return btn_center_xpm;
-    case 302: return btn_tile_xpm;
-    case 401: return btn_help_xpm;
-    case 402: return btn_about_xpm;
-    default: return nullptr;
-  }
+  const Command* c = FindCommand(id);
+  return c ? c->picture : nullptr;
 }
 
 const char* const* LogoPicture() { return logo_xpm; }
 const char* const* IconPicture() { return icon900_xpm; }
 
 std::string LoadString(int id) {
-  auto it = StringTable().find(id);
-  return it == StringTable().end() ? std::string() : Cp932Literal(it->second);
+  const Command* c = FindCommand(id);
+  return c ? Cp932Literal(c->hint) : std::string();
 }
 
 const DialogTemplate* FindDialog(const std::string& name) {

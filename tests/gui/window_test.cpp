@@ -25,17 +25,17 @@
 #include <wx/uiaction.h>
 #include <wx/weakref.h>
 
-#include "app/commands.h"
 #include "app/dapp.h"
 #include "app/ddecframe.h"
-#include "widgets/toolkit_gtk.h"
-#include "view/dclient_view.h"
 #include "client/texts.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
+#include "resources/commands.h"
 #include "resources/resources.h"
 #include "settings/settings.h"
-#include "temp_dir.h"
+#include "tests/temp_dir.h"
+#include "view/dclient_view.h"
+#include "widgets/toolkit_gtk.h"
 
 namespace vok {
 namespace {

@@ -1,4 +1,5 @@
-// Command ids. Each is also the id of its button picture and hint string.
+// Command ids. Each is also the id of its button picture and hint string;
+// resources.cpp holds the one list that pairs them.
 #pragma once
 
 namespace vok {
