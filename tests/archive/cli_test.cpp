@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <sys/wait.h>
 
-#include "temp_dir.h"
-#include "test_data.h"
-#include "test_support.h"
+#include "tests/archive/test_support.h"
+#include "tests/temp_dir.h"
+#include "tests/test_data.h"
 
 namespace vok::testing {
 namespace {

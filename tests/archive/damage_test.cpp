@@ -8,9 +8,9 @@
 #include <random>
 
 #include "archive/lzh_archive.h"
-#include "temp_dir.h"
-#include "test_data.h"
-#include "test_support.h"
+#include "tests/archive/test_support.h"
+#include "tests/temp_dir.h"
+#include "tests/test_data.h"
 
 namespace vok::testing {
 namespace {

@@ -10,9 +10,9 @@
 #include "archive/listing.h"
 #include "archive/unlha.h"
 #include "platform/sys.h"
-#include "temp_dir.h"
-#include "test_data.h"
-#include "test_support.h"
+#include "tests/archive/test_support.h"
+#include "tests/temp_dir.h"
+#include "tests/test_data.h"
 
 namespace vok::testing {
 namespace {

@@ -13,17 +13,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "client/texts.h"
 #include "archive/unlha.h"
+#include "client/texts.h"
 #include "desktop/wallpaper.h"
-#include "fake_ui.h"
 #include "platform/codepage.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
 #include "platform/sys.h"
 #include "settings/settings.h"
-#include "temp_dir.h"
-#include "test_data.h"
+#include "tests/client/fake_ui.h"
+#include "tests/temp_dir.h"
+#include "tests/test_data.h"
 
 namespace vok {
 namespace {

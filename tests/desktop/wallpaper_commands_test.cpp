@@ -14,8 +14,8 @@
 #include "platform/dospath.h"
 #include "platform/profile.h"
 #include "platform/sys.h"
-#include "temp_dir.h"
 #include "tests/desktop/bmp_fixture.h"
+#include "tests/temp_dir.h"
 
 namespace vok {
 namespace {

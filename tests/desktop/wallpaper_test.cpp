@@ -10,8 +10,8 @@
 #include "desktop/backend.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
-#include "temp_dir.h"
 #include "tests/desktop/bmp_fixture.h"
+#include "tests/temp_dir.h"
 
 namespace vok {
 namespace {

@@ -8,8 +8,8 @@
 #include "desktop/wallpaper.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
-#include "temp_dir.h"
 #include "tests/desktop/bmp_fixture.h"
+#include "tests/temp_dir.h"
 
 // Last: Xlib's macros (None, Status) would clash with the names above.
 #include <X11/Xatom.h>

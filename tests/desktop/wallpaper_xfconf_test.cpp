@@ -9,8 +9,8 @@
 #include "desktop/wallpaper.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
-#include "temp_dir.h"
 #include "tests/desktop/bmp_fixture.h"
+#include "tests/temp_dir.h"
 
 namespace vok {
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "desktop/status.h"
-#include "platform/dosname.h"
 #include "platform/codepage.h"
+#include "platform/dosname.h"
 #include "platform/dospath.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

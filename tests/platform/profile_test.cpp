@@ -6,7 +6,7 @@
 
 #include "platform/dospath.h"
 #include "platform/sys.h"
-#include "temp_dir.h"
+#include "tests/temp_dir.h"
 
 namespace vok {
 namespace {

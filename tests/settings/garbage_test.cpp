@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/settings.h"
-#include "temp_dir.h"
+#include "tests/temp_dir.h"
 
 namespace vok {
 namespace {

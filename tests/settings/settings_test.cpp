@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/profile.h"
-#include "temp_dir.h"
+#include "tests/temp_dir.h"
 
 namespace vok {
 namespace {
