@@ -7,6 +7,7 @@
 #include <string>
 
 #include "desktop/backend.h"
+#include "platform/file.h"
 #include "platform/sys.h"
 
 namespace vok::desktop {
@@ -24,17 +25,6 @@ bool MakeDirectories(const std::string& path) {
   }
   struct stat st;
   return ops.stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool WriteAll(int fd, const char* data, size_t size) {
-  while (size > 0) {
-    ssize_t n = sys::ops().write(fd, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
 }
 
 bool IsCopyName(std::string_view name) {
@@ -75,7 +65,7 @@ std::optional<std::string> WriteCopy(GdkPixbuf* picture) {
   bool ok = false;
   int fd = ops.open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
   if (fd >= 0) {
-    ok = WriteAll(fd, png, size) && ops.fsync(fd) == 0;
+    ok = file::WriteAll(fd, std::string_view(png, size)) && ops.fsync(fd) == 0;
     ok = ops.close(fd) == 0 && ok;
     // A fresh name each time: desktops do not reload a name they already show.
     ok = ok && ops.renameNoReplace(temp.c_str(), final.c_str()) == 0;

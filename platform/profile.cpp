@@ -11,6 +11,7 @@
 
 #include "platform/codepage.h"
 #include "platform/dospath.h"
+#include "platform/file.h"
 #include "platform/sys.h"
 
 namespace vok {
@@ -143,8 +144,7 @@ Contents Load(const std::string& path) {
   if (fd < 0) return c;
   char buf[8192];
   for (;;) {
-    ssize_t n = os.read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
+    ssize_t n = file::Read(fd, buf, sizeof buf);
     if (n < 0 || c.bytes.size() + static_cast<size_t>(n) > kMaxFileSize) {
       os.close(fd);
       return c;
@@ -155,17 +155,6 @@ Contents Load(const std::string& path) {
   os.close(fd);
   c.ok = true;
   return c;
-}
-
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = sys::ops().write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 std::string DirOf(const std::string& path) {
@@ -189,7 +178,7 @@ bool Replace(const std::string& path, const std::string& bytes, mode_t mode) {
     if (fd < 0 && errno != EEXIST) return false;
   }
   if (fd < 0) return false;
-  bool ok = WriteAll(fd, bytes) && os.fsync(fd) == 0;
+  bool ok = file::WriteAll(fd, bytes) && os.fsync(fd) == 0;
   ok = os.close(fd) == 0 && ok;
   if (!ok || os.rename(tmp.c_str(), path.c_str()) != 0) {
     os.unlink(tmp.c_str());
