@@ -11,6 +11,7 @@
 #include "archive/member_names.h"
 #include "platform/codepage.h"
 #include "platform/dospath.h"
+#include "platform/file.h"
 #include "platform/sys.h"
 
 namespace vok::lzh {
@@ -31,36 +32,20 @@ Outcome OpenArchive(const std::string& archive, std::string* nativePath, Archive
 std::string ExistingFile(const std::string& cp932) { return FindEntry(".", cp932).value_or(""); }
 
 bool SameContent(const std::string& a, const std::string& b) {
-  const int fa = sys::ops().open(a.c_str(), O_RDONLY, 0);
-  if (fa < 0) return false;
-  const int fb = sys::ops().open(b.c_str(), O_RDONLY, 0);
-  if (fb < 0) {
-    sys::ops().close(fa);
-    return false;
-  }
+  file::Fd fa(sys::ops().open(a.c_str(), O_RDONLY, 0));
+  if (!fa) return false;
+  file::Fd fb(sys::ops().open(b.c_str(), O_RDONLY, 0));
+  if (!fb) return false;
   std::vector<char> ba(64 * 1024), bb(64 * 1024);
-  bool same = true;
   for (;;) {
-    const ssize_t na = sys::ops().read(fa, ba.data(), ba.size());
-    ssize_t nb = 0;
-    while (nb < na) {
-      const ssize_t r = sys::ops().read(fb, bb.data() + nb, na - nb);
-      if (r <= 0) break;
-      nb += r;
-    }
-    if (na < 0 || nb != na || std::memcmp(ba.data(), bb.data(), na) != 0) {
-      same = false;
-      break;
-    }
+    const ssize_t na = file::Read(fa.get(), ba.data(), ba.size());
+    if (na < 0) return false;
+    const long nb = file::ReadFull(fb.get(), bb.data(), static_cast<std::size_t>(na));
+    if (nb != na || std::memcmp(ba.data(), bb.data(), static_cast<std::size_t>(na)) != 0) return false;
     if (na == 0) break;
   }
-  if (same) {
-    char extra;
-    same = sys::ops().read(fb, &extra, 1) == 0;
-  }
-  sys::ops().close(fa);
-  sys::ops().close(fb);
-  return same;
+  char extra;
+  return file::Read(fb.get(), &extra, 1) == 0;
 }
 
 bool IsRegularOfSize(const std::string& path, std::uint64_t size) {
