@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The installed programs behave like Linux programs: --help on stdout with
 # status 0, --version, status 2 for wrong usage and 1 for failure with a
-# message on stderr. Usage: programs.sh VOK32_LHA VOK32_WALLPAPER [VOK32]
+# message on stderr; `make run` without a display changes nothing.
+# Usage: programs.sh VOK32_LHA VOK32_WALLPAPER [VOK32]
 set -uo pipefail
 lha=$1 wallpaper=$2 window=${3:-}
 work=$(mktemp -d)
@@ -57,6 +58,12 @@ if [ -n "$window" ]; then
   left=$(find "$HOME" "$work" -newer junk.bmp ! -name out ! -name err ! -path "$work" ! -path "$HOME" | head -5)
   [ -z "$left" ] || { echo "FAIL: vok32 without a display wrote: $left"; failures=$((failures + 1)); }
 fi
+
+# `make run` without a display: says how to run it, installs and builds nothing.
+repo=$(cd "$(dirname "$0")/../.." && pwd)
+expect 2 "" "needs a display" -- make -s -C "$repo" run BUILD="$work/build"
+left=$(find "$HOME" "$work" -newer junk.bmp ! -name out ! -name err ! -path "$work" ! -path "$HOME" | head -5)
+[ -z "$left" ] || { echo "FAIL: make run without a display wrote: $left"; failures=$((failures + 1)); }
 
 [ "$failures" = 0 ] && echo "all programs behave"
 exit $((failures > 0))
