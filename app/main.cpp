@@ -4,6 +4,7 @@
 #include <wx/init.h>
 
 #include "app/dapp.h"
+#include "platform/cli.h"
 #include "widgets/toolkit_gtk.h"
 
 namespace {
@@ -15,15 +16,9 @@ constexpr char kUsage[] =
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (const int status = vok::AnswerHelpOrVersion(argc, argv, "vok32", VOK32_VERSION, kUsage); status >= 0)
+    return status;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--help") == 0) {
-      std::fputs(kUsage, stdout);
-      return 0;
-    }
-    if (std::strcmp(argv[i], "--version") == 0) {
-      std::puts("vok32 " VOK32_VERSION);
-      return 0;
-    }
     if (argv[i][0] == '-') {
       std::fprintf(stderr, "vok32: unknown option %s\n%s", argv[i], kUsage);
       return 2;

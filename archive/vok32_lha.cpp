@@ -8,6 +8,7 @@
 
 #include "archive/listing.h"
 #include "archive/unlha.h"
+#include "platform/cli.h"
 #include "platform/codepage.h"
 #include "platform/dospath.h"
 
@@ -33,14 +34,8 @@ std::string Absolute(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::puts("vok32-lha " VOK32_VERSION);
-    return 0;
-  }
+  if (const int status = vok::AnswerHelpOrVersion(argc, argv, "vok32-lha", VOK32_VERSION, kUsage); status >= 0)
+    return status;
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   if (!((command == "l" && argc == 3) || (command == "e" && argc == 4))) return Usage();

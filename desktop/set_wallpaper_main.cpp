@@ -9,6 +9,7 @@
 #include "desktop/diagnose.h"
 #include "desktop/record.h"
 #include "desktop/wallpaper.h"
+#include "platform/cli.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
 
@@ -55,14 +56,9 @@ std::string Explain(const vok::desktop::WhyNot& why, const char* file) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
-  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-    std::puts("vok32-wallpaper " VOK32_VERSION);
-    return 0;
-  }
+  if (const int status = vok::AnswerHelpOrVersion(argc, argv, "vok32-wallpaper", VOK32_VERSION, kUsage);
+      status >= 0)
+    return status;
   int mode = -1;  // as recorded
   int i = 1;
   if (i < argc && std::strcmp(argv[i], "--center") == 0) mode = 0, ++i;
