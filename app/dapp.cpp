@@ -8,6 +8,7 @@
 
 #include "app/ddecframe.h"
 #include "view/dclient_view.h"
+#include "widgets/toolkit_gtk.h"
 
 namespace vok {
 
@@ -45,6 +46,7 @@ void DApp::InitMainWindow() {
   MessageBar = Frame->BuildMessageBar();
   ControlBar = Frame->BuildControlBar();
   SetTopWindow(Frame);
+  PresetFrameAllocation(Frame);
   Frame->Show();
   Client->SetFocus();
   // The client's set-up may show messages; they come over the shown frame.

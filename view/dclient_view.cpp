@@ -107,6 +107,12 @@ DClientView::DClientView(wxTopLevelWindow* frame, StatusFn setStatus)
   Bind(wxEVT_SCROLLWIN_THUMBRELEASE, &DClientView::OnScroll, this);
 }
 
+void DClientView::DoMoveWindow(int x, int y, int width, int height) {
+  int minW = 0, minH = 0;
+  ScrolledMinimum(this, &minW, &minH);
+  wxWindow::DoMoveWindow(x, y, std::max(width, minW), std::max(height, minH));
+}
+
 // --- painting -------------------------------------------------------------
 
 void DClientView::OnPaint(wxPaintEvent&) {

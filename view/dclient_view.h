@@ -35,6 +35,13 @@ class DClientView : public wxWindow, public ClientUi {
   // Moves to row s, clamped into 0..range.
   void ScrollToRow(int s);
 
+ protected:
+  // A frame laid out smaller than the scroll bar can be still hands the
+  // view at least that much; the frame clips the rest.
+  void DoMoveWindow(int x, int y, int width, int height) override;
+
+ public:
+
   // ClientUi
   int MessageBox(const std::string& text, const std::string& caption, UINT style) override;
   void Beep() override;

@@ -56,9 +56,27 @@ int MenuBarHeight() {
   return natural;
 }
 
+void PresetFrameAllocation(wxWindow* topLevel) {
+  GtkWidget* widget = topLevel ? static_cast<GtkWidget*>(topLevel->GetHandle()) : nullptr;
+  if (!widget || !GTK_IS_WINDOW(widget) || gtk_widget_get_realized(widget)) return;
+  int w = 0, h = 0;
+  gtk_window_get_default_size(GTK_WINDOW(widget), &w, &h);
+  if (w <= 0 || h <= 0) return;
+  GtkAllocation a{0, 0, w, h};
+  gtk_widget_set_allocation(widget, &a);
+}
+
 void MoveOnScreen(wxWindow* topLevel, int x, int y) {
   GtkWidget* widget = topLevel ? static_cast<GtkWidget*>(topLevel->GetHandle()) : nullptr;
   if (widget && GTK_IS_WINDOW(widget)) gtk_window_move(GTK_WINDOW(widget), x, y);
+}
+
+void ScrolledMinimum(wxWindow* w, int* width, int* height) {
+  *width = *height = 0;
+  GtkWidget* widget = w ? static_cast<GtkWidget*>(w->GetHandle()) : nullptr;
+  if (!widget || !GTK_IS_SCROLLED_WINDOW(widget)) return;
+  gtk_widget_get_preferred_width(widget, width, nullptr);
+  gtk_widget_get_preferred_height(widget, height, nullptr);
 }
 
 void EnableVerticalScrollBar(wxWindow* w, bool enable) {

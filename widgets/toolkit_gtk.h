@@ -16,9 +16,20 @@ void UseCompactToolBars();
 // Height of a menu bar in the current theme; 0 when it cannot be measured.
 int MenuBarHeight();
 
+// wxGTK realizes a frame before showing it, to learn the window manager's
+// borders, with a 2x1 placeholder allocation; GTK then lays the frame out at
+// that size until the window manager answers, squeezing the scroll bar and
+// the tool bar below nothing. Call before the first Show: the frame is
+// realized at its own default size instead.
+void PresetFrameAllocation(wxWindow* topLevel);
+
 // Moves a top-level window's outer top-left corner to (x, y), also when wx
 // believes it is there already: a window manager may have placed it elsewhere.
 void MoveOnScreen(wxWindow* topLevel, int x, int y);
+
+// The least size GTK can lay out a window with scroll bars in: below it the
+// scroll bar's parts no longer fit. 0x0 when it cannot be measured.
+void ScrolledMinimum(wxWindow* w, int* width, int* height);
 
 // The vertical scroll bar stays visible; this greys it out or back in.
 void EnableVerticalScrollBar(wxWindow* w, bool enable);
