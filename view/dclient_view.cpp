@@ -97,14 +97,7 @@ DClientView::DClientView(wxTopLevelWindow* frame, StatusFn setStatus)
   Bind(wxEVT_LEFT_DCLICK, &DClientView::OnLeftDClick, this);
   Bind(wxEVT_MOUSEWHEEL, &DClientView::OnWheel, this);
   Bind(wxEVT_KEY_DOWN, &DClientView::OnKey, this);
-  Bind(wxEVT_SCROLLWIN_TOP, &DClientView::OnScroll, this);
-  Bind(wxEVT_SCROLLWIN_BOTTOM, &DClientView::OnScroll, this);
-  Bind(wxEVT_SCROLLWIN_LINEUP, &DClientView::OnScroll, this);
-  Bind(wxEVT_SCROLLWIN_LINEDOWN, &DClientView::OnScroll, this);
-  Bind(wxEVT_SCROLLWIN_PAGEUP, &DClientView::OnScroll, this);
-  Bind(wxEVT_SCROLLWIN_PAGEDOWN, &DClientView::OnScroll, this);
-  Bind(wxEVT_SCROLLWIN_THUMBTRACK, &DClientView::OnScroll, this);
-  Bind(wxEVT_SCROLLWIN_THUMBRELEASE, &DClientView::OnScroll, this);
+  TakeOverVerticalScrollBar(this, [this](ScrollAction a, int position) { OnBarAction(a, position); });
 }
 
 void DClientView::DoMoveWindow(int x, int y, int width, int height) {
@@ -197,16 +190,16 @@ void DClientView::ScrollToRow(int s) {
   Update();
 }
 
-void DClientView::OnScroll(wxScrollWinEvent& event) {
-  if (event.GetOrientation() != wxVERTICAL) return;
-  const wxEventType t = event.GetEventType();
-  if (t == wxEVT_SCROLLWIN_TOP) ScrollToRow(0);
-  else if (t == wxEVT_SCROLLWIN_BOTTOM) ScrollToRow(range_);
-  else if (t == wxEVT_SCROLLWIN_LINEUP) ScrollToRow(pos_ - 1);
-  else if (t == wxEVT_SCROLLWIN_LINEDOWN) ScrollToRow(pos_ + 1);
-  else if (t == wxEVT_SCROLLWIN_PAGEUP) ScrollToRow(pos_ - PageSize());
-  else if (t == wxEVT_SCROLLWIN_PAGEDOWN) ScrollToRow(pos_ + PageSize());
-  else ScrollToRow(event.GetPosition());
+void DClientView::OnBarAction(ScrollAction action, int position) {
+  switch (action) {
+    case ScrollAction::Top: ScrollToRow(0); break;
+    case ScrollAction::Bottom: ScrollToRow(range_); break;
+    case ScrollAction::LineUp: ScrollToRow(pos_ - 1); break;
+    case ScrollAction::LineDown: ScrollToRow(pos_ + 1); break;
+    case ScrollAction::PageUp: ScrollToRow(pos_ - PageSize()); break;
+    case ScrollAction::PageDown: ScrollToRow(pos_ + PageSize()); break;
+    case ScrollAction::Track: ScrollToRow(position); break;
+  }
 }
 
 void DClientView::OnWheel(wxMouseEvent& event) {

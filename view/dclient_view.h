@@ -10,6 +10,7 @@
 #include <wx/toplevel.h>
 #include <wx/window.h>
 
+#include "app/toolkit_gtk.h"
 #include "client/client_ui.h"
 #include "client/dclient.h"
 
@@ -63,7 +64,7 @@ class DClientView : public wxWindow, public ClientUi {
   void OnLeftDClick(wxMouseEvent&);
   void OnWheel(wxMouseEvent&);
   void OnKey(wxKeyEvent&);
-  void OnScroll(wxScrollWinEvent&);
+  void OnBarAction(ScrollAction action, int position);
 
   void PaintLogo(wxDC& dc, int w, int h);
   void PaintListing(wxDC& dc, int h);

@@ -79,6 +79,36 @@ void ScrolledMinimum(wxWindow* w, int* width, int* height) {
   gtk_widget_get_preferred_height(widget, height, nullptr);
 }
 
+namespace {
+using BarHandler = std::function<void(ScrollAction, int)>;
+
+gboolean OnChangeValue(GtkRange*, GtkScrollType scroll, gdouble value, gpointer data) {
+  const auto& act = *static_cast<BarHandler*>(data);
+  switch (scroll) {
+    case GTK_SCROLL_STEP_BACKWARD: case GTK_SCROLL_STEP_UP: case GTK_SCROLL_STEP_LEFT:
+      act(ScrollAction::LineUp, 0); break;
+    case GTK_SCROLL_STEP_FORWARD: case GTK_SCROLL_STEP_DOWN: case GTK_SCROLL_STEP_RIGHT:
+      act(ScrollAction::LineDown, 0); break;
+    case GTK_SCROLL_PAGE_BACKWARD: case GTK_SCROLL_PAGE_UP: case GTK_SCROLL_PAGE_LEFT:
+      act(ScrollAction::PageUp, 0); break;
+    case GTK_SCROLL_PAGE_FORWARD: case GTK_SCROLL_PAGE_DOWN: case GTK_SCROLL_PAGE_RIGHT:
+      act(ScrollAction::PageDown, 0); break;
+    case GTK_SCROLL_START: act(ScrollAction::Top, 0); break;
+    case GTK_SCROLL_END: act(ScrollAction::Bottom, 0); break;
+    default: act(ScrollAction::Track, static_cast<int>(value + 0.5)); break;
+  }
+  return TRUE;  // the window moves the bar
+}
+}  // namespace
+
+void TakeOverVerticalScrollBar(wxWindow* w, std::function<void(ScrollAction, int)> act) {
+  GtkWidget* bar = VerticalBar(w);
+  if (!bar) return;
+  g_object_set(gtk_widget_get_settings(bar), "gtk-primary-button-warps-slider", FALSE, nullptr);
+  g_signal_connect_data(bar, "change-value", G_CALLBACK(OnChangeValue), new BarHandler(std::move(act)),
+                        [](gpointer data, GClosure*) { delete static_cast<BarHandler*>(data); }, GConnectFlags{});
+}
+
 void EnableVerticalScrollBar(wxWindow* w, bool enable) {
   if (GtkWidget* bar = VerticalBar(w)) gtk_widget_set_sensitive(bar, enable);
 }

@@ -1,5 +1,6 @@
 // What wx does not expose of the GTK widgets underneath.
 #pragma once
+#include <functional>
 
 class wxWindow;
 
@@ -30,6 +31,16 @@ void MoveOnScreen(wxWindow* topLevel, int x, int y);
 // The least size GTK can lay out a window with scroll bars in: below it the
 // scroll bar's parts no longer fit. 0x0 when it cannot be measured.
 void ScrolledMinimum(wxWindow* w, int* width, int* height);
+
+// What the user did on a scroll bar.
+enum class ScrollAction { LineUp, LineDown, PageUp, PageDown, Top, Bottom, Track };
+
+// Every action on w's vertical scroll bar goes to `act` (with the position
+// the thumb was dragged to, for Track) and no longer moves the bar by
+// itself; the window sets the position. A click on the track pages, as on
+// the classic bar, instead of jumping to where it was clicked; holding it
+// repeats pages.
+void TakeOverVerticalScrollBar(wxWindow* w, std::function<void(ScrollAction, int)> act);
 
 // The vertical scroll bar stays visible; this greys it out or back in.
 void EnableVerticalScrollBar(wxWindow* w, bool enable);

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -451,6 +452,41 @@ TEST_F(Window, ScrollBarFollowsTheRowsThatFit) {
   Pump(200);
   EXPECT_FALSE(VerticalScrollBarEnabled(View()));
   EXPECT_EQ(View()->ScrollRange(), 1);
+}
+
+TEST_F(Window, TrackClicksMoveOnePageAndHoldingRepeatsPages) {
+  std::vector<std::string> names;
+  for (int i = 0; i < 60; ++i) names.push_back("T" + std::to_string(100 + i) + ".BMP");
+  RememberArchive(MakeArchive(tmp_.path() / "long", names, "teal"));
+  Start();
+  const int h = View()->LineHeight();
+  ResizeViewTo(12 * h + 3);  // 12 rows visible; a page is (H + 1) / h - 1 = 11
+  ASSERT_EQ(View()->ScrollRange(), 48);
+
+  const wxRect view = View()->GetScreenRect();
+  const wxRect client(View()->ClientToScreen(wxPoint(0, 0)), View()->GetClientSize());
+  const wxPoint track{(client.GetRight() + view.GetRight()) / 2 + 1, view.GetBottom() - 12};
+  MoveTo(track);
+  for (int want : {11, 22, 33}) {
+    sim_.MouseClick();
+    EXPECT_TRUE(WaitFor([&] { return View()->ScrollPosition() == want; })) << View()->ScrollPosition();
+    Pump(600);  // no double click, and no late steps
+    EXPECT_EQ(View()->ScrollPosition(), want);
+  }
+  Shot("paged-on-track");
+
+  // Held down from the top: pages, one after the other, to the end.
+  View()->ScrollToRow(0);
+  std::set<int> seen;
+  sim_.MouseDown();
+  for (int i = 0; i < 300 && View()->ScrollPosition() < 48; ++i) {
+    Pump(10);
+    seen.insert(View()->ScrollPosition());
+  }
+  sim_.MouseUp();
+  EXPECT_EQ(View()->ScrollPosition(), 48);
+  for (int s : seen) EXPECT_TRUE(s % 11 == 0 || s == 48) << s;
+  EXPECT_GE(seen.size(), 5u);
 }
 
 TEST_F(Window, LogoDisablesTheScrollBar) {
