@@ -1,12 +1,14 @@
 #include "app/ddecframe.h"
 
 #include <algorithm>
+#include <string>
 
 #include <wx/dcscreen.h>
 #include <wx/settings.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
 
+#include "app/field_text.h"
 #include "resources/commands.h"
 #include "resources/resources.h"
 #include "settings/settings.h"
@@ -23,6 +25,8 @@ namespace {
 // window manager's border); these are the classic values.
 constexpr int kFallbackMenuHeight = 19;
 constexpr int kFallbackFrameBorder = 4;
+// Room the status bar leaves between its field's edges and the text.
+constexpr int kFieldMargin = 4;
 // X11 cannot make a window larger than this; a hand-edited rectangle may ask for more.
 constexpr int kLargestSide = 32767;
 
@@ -68,10 +72,12 @@ DDecFrame::DDecFrame(wxWindow* parent, const wxString& title) {
 }
 
 wxStatusBar* DDecFrame::BuildMessageBar() {
-  wxStatusBar* bar = CreateStatusBar(1);
+  // No ellipsis of the toolkit's: ShowInField fits the text itself.
+  wxStatusBar* bar = CreateStatusBar(1, wxSTB_SIZEGRIP | wxFULL_REPAINT_ON_RESIZE);
   const int styles[] = {wxSB_SUNKEN};
   bar->SetStatusStyles(1, styles);
   bar->SetFont(BarFont());
+  bar->Bind(wxEVT_SIZE, &DDecFrame::RefitField, this);
   ShowStatusField();
   return bar;
 }
@@ -104,13 +110,33 @@ void DDecFrame::SetStatus(const wxString& text) {
   if (!hintShown_) ShowStatusField();
 }
 
-wxString DDecFrame::ShownStatus() const {
+wxString DDecFrame::DrawnStatus() const {
   wxStatusBar* bar = GetStatusBar();
   return bar ? bar->GetStatusText(0) : wxString();
 }
 
 void DDecFrame::ShowStatusField() {
-  if (wxStatusBar* bar = GetStatusBar(); bar && !hintShown_) bar->SetStatusText(status_, 0);
+  if (!hintShown_) ShowInField(status_);
+}
+
+void DDecFrame::ShowInField(const wxString& text) {
+  fieldText_ = text;
+  wxStatusBar* bar = GetStatusBar();
+  if (!bar) return;
+  wxRect field;
+  if (!bar->GetFieldRect(0, field)) return;
+  const std::string whole = text.utf8_string();
+  const std::string shown =
+      FitText(whole, StatusKeepFrom(whole), field.width - 2 * kFieldMargin,
+              [bar](std::string_view s) { return bar->GetTextExtent(wxString::FromUTF8(s.data(), s.size())).x; });
+  bar->SetStatusText(wxString::FromUTF8(shown), 0);
+  if (shown == whole) bar->UnsetToolTip();
+  else bar->SetToolTip(text);
+}
+
+void DDecFrame::RefitField(wxSizeEvent& event) {
+  event.Skip();
+  ShowInField(fieldText_);
 }
 
 void DDecFrame::ShowHint(int id) {
@@ -120,7 +146,7 @@ void DDecFrame::ShowHint(int id) {
     return;
   }
   hintShown_ = true;
-  if (wxStatusBar* bar = GetStatusBar()) bar->SetStatusText(FromCp932(hint), 0);
+  ShowInField(FromCp932(hint));
 }
 
 void DDecFrame::ClearHint() {

@@ -26,8 +26,11 @@ class DDecFrame : public wxFrame {
 
   // The status text; shown whenever no hint covers it.
   void SetStatus(const wxString& text);
-  // The text the status bar shows right now.
-  wxString ShownStatus() const;
+  // The text the status bar stands for right now (hint or status), whole.
+  wxString ShownStatus() const { return fieldText_; }
+  // As drawn: fitted to the field, the middle of a long name elided; the
+  // whole text is then the field's tooltip.
+  wxString DrawnStatus() const;
   bool HintShown() const { return hintShown_; }
 
  private:
@@ -39,10 +42,14 @@ class DDecFrame : public wxFrame {
   void ShowHint(int id);
   void ClearHint();
   void ShowStatusField();
+  // Shows `text` in the field, fitted to its width.
+  void ShowInField(const wxString& text);
+  void RefitField(wxSizeEvent& event);
 
   DClientView* client_ = nullptr;
   FrameGeometry geometry_;
   wxString status_;
+  wxString fieldText_;
   bool hintShown_ = false;
   bool placed_ = false;
 };

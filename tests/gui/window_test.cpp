@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -326,6 +327,55 @@ TEST_F(Window, HintsFollowThePointerOverTheToolBar) {
   EXPECT_EQ(frame_->ShownStatus(), Jp(res::LoadString(CM_EXIT)));
   MoveTo(View()->GetScreenRect().GetPosition() + wxPoint(20, 30));
   EXPECT_TRUE(WaitFor([&] { return frame_->ShownStatus() == Jp(Utf8ToCp932Lossy("lake.bmp:並べて表示中")); }));
+}
+
+TEST_F(Window, StatusLineKeepsTheModeVisibleAtTheDefaultWidth) {
+  WriteProfileStringA("Desktop", "wallpaper", "z:\\pics\\sunset.bmp");
+  WriteProfileStringA("Desktop", "TileWallpaper", "0");
+  Start();
+  wxStatusBar* bar = app_->MessageBar;
+  wxRect field;
+  ASSERT_TRUE(bar->GetFieldRect(0, field));
+  auto check = [&](const std::string& whole) {
+    SCOPED_TRACE(whole);
+    const wxString mode = wxString::FromUTF8(whole.substr(whole.rfind(':')));
+    EXPECT_EQ(frame_->ShownStatus(), wxString::FromUTF8(whole));
+    const wxString drawn = frame_->DrawnStatus();
+    EXPECT_TRUE(drawn.EndsWith(mode)) << drawn;
+    EXPECT_LE(bar->GetTextExtent(drawn).x, field.width) << drawn;
+    if (drawn == wxString::FromUTF8(whole)) {
+      EXPECT_EQ(bar->GetToolTipText(), wxString());
+    } else {
+      EXPECT_TRUE(drawn.Contains(wxString::FromUTF8("…"))) << drawn;
+      EXPECT_EQ(bar->GetToolTipText(), wxString::FromUTF8(whole));
+    }
+  };
+  check("sunset.bmp:中央に表示中");
+  Shot("status-default-width");
+
+  WriteProfileStringA("Desktop", "wallpaper", "z:\\pics\\a-rather-long-wallpaper-name.bmp");
+  WriteProfileStringA("Desktop", "TileWallpaper", "1");
+  Client().ShowWallpaperStatus();
+  Pump(100);
+  check("a-rather-long-wallpaper-name.bmp:並べて表示中");
+  EXPECT_TRUE(frame_->DrawnStatus().StartsWith("a-")) << frame_->DrawnStatus();
+  // The whole text as the tooltip, over the field.
+  MoveTo(bar->GetScreenRect().GetPosition() + wxPoint(30, bar->GetSize().y / 2));
+  MoveTo(bar->GetScreenRect().GetPosition() + wxPoint(32, bar->GetSize().y / 2));
+  Pump(1200);
+  Shot("status-tooltip");
+
+  // A wider window shows the whole text again, without a tooltip.
+  frame_->SetSize(frame_->GetSize() + wxSize(300, 0));
+  ASSERT_TRUE(WaitFor([&] { return frame_->DrawnStatus() == frame_->ShownStatus(); }));
+  EXPECT_EQ(bar->GetToolTipText(), wxString());
+
+  // Hints are whole where they fit.
+  for (int id : {CM_EXIT, CM_FILEOPEN, CM_EXTRACT, CM_CENTER, CM_TILE, CM_HELP, CM_ABOUT}) {
+    MoveTo(ToolCentre(static_cast<int>(std::find(std::begin(kToolBarLayout), std::end(kToolBarLayout), id) -
+                                       std::begin(kToolBarLayout))));
+    EXPECT_TRUE(WaitFor([&] { return frame_->DrawnStatus() == Jp(res::LoadString(id)); })) << frame_->DrawnStatus();
+  }
 }
 
 TEST_F(Window, DoubleClickExtractsTheRowAndChangesTheWallpaper) {
