@@ -253,6 +253,14 @@ int DClientView::MessageBox(const std::string& text, const std::string& caption,
   if (wxStyle & wxYES_NO) {
     box.SetYesNoLabels(Jp("はい(&Y)"), Jp("いいえ(&N)"));
     box.SetEscapeId(wxID_NO);
+    // The bare letters answer too, as in the message boxes the program was made for.
+    box.Bind(wxEVT_CHAR_HOOK, [&box](wxKeyEvent& e) {
+      const int key = e.GetKeyCode();
+      if (e.HasAnyModifiers() && !e.ShiftDown()) return e.Skip();
+      if (key == 'Y' || key == 'y') box.EndModal(wxID_YES);
+      else if (key == 'N' || key == 'n') box.EndModal(wxID_NO);
+      else e.Skip();
+    });
   }
   const int answer = box.ShowModal();
   if (wxStyle & wxYES_NO) return answer == wxID_YES ? IDYES : IDNO;

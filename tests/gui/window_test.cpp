@@ -539,6 +539,28 @@ TEST_F(Window, TrackClicksMoveOnePageAndHoldingRepeatsPages) {
   EXPECT_GE(seen.size(), 5u);
 }
 
+TEST_F(Window, YesNoBoxesAnswerToBareYAndN) {
+  DialogScript dialogs;
+  std::vector<bool> byKey;
+  const std::pair<int, int> keys[] = {{'y', 0}, {'n', 0}, {'y', wxMOD_SHIFT}, {'n', wxMOD_SHIFT}, {WXK_RETURN, 0}};
+  for (auto [key, mod] : keys) {
+    dialogs.Then([this, &byKey, key, mod](wxDialog* d) {
+      sim_.MouseMove(d->GetScreenRect().GetPosition() + wxPoint(20, 20));
+      Pump(100);
+      sim_.Char(key, mod);
+      Pump(300);
+      byKey.push_back(!d->IsModal());
+      return int{d->IsModal() ? wxID_CANCEL : wxID_NONE};
+    });
+  }
+  Start();
+  const std::string q = Utf8ToCp932Lossy("よろしいですか？");
+  for (int want : {IDYES, IDNO, IDYES, IDNO, IDYES}) {
+    EXPECT_EQ(View()->MessageBox(q, "VOK32", MB_YESNO | MB_ICONQUESTION), want);
+  }
+  EXPECT_EQ(byKey, std::vector<bool>(5, true));
+}
+
 TEST_F(Window, LogoDisablesTheScrollBar) {
   Start();
   EXPECT_EQ(Client().ArchiveOpen, 0);
