@@ -7,6 +7,7 @@
 #include <wx/dcbuffer.h>
 #include <wx/dcclient.h>
 #include <wx/dcscreen.h>
+#include <wx/display.h>
 #include <wx/filedlg.h>
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
@@ -43,6 +44,18 @@ std::string ResolveCase(const std::string& native) {
   if (!dos) return native;
   NativePath found = DosToNative(*dos);
   return found ? found.path : native;
+}
+
+// The toolkit's file dialog would open at its remembered size, at the
+// screen's corner without a window manager: a size that suits the screen,
+// centred on the frame.
+void PlaceDialog(wxDialog& dlg, const wxRect& frame) {
+  const wxRect screen = wxGetClientDisplayRect();
+  const int w = std::min(640, screen.width * 9 / 10);
+  const int h = std::min(480, screen.height * 9 / 10);
+  const int x = std::clamp(frame.x + (frame.width - w) / 2, screen.x, screen.GetRight() + 1 - w);
+  const int y = std::clamp(frame.y + (frame.height - h) / 2, screen.y, screen.GetBottom() + 1 - h);
+  PlaceWhenMapped(&dlg, x, y, w, h);
 }
 
 }  // namespace
@@ -277,16 +290,25 @@ int DClientView::RunFileOpenDialog(FileDialogData& data) {
   const wxString title = Jp("ファイルを開く");
   const std::string caption = Cp932Literal("ファイルを開く");
   wxString dir = wxGetCwd();
+  wxString name;
+  // The data still holds the path chosen before: the dialog opens on it.
+  if (NativePath before = DosToNative(data.FileName); before && IsRegularFile(before.path)) {
+    const wxFileName last(wxString::FromUTF8(before.path));
+    dir = last.GetPath();
+    name = last.GetFullName();
+  }
   int filterIndex = data.FilterIndex > 0 ? data.FilterIndex - 1 : 0;
   for (;;) {
     // A fresh dialog each round, opening where the last choice was: moving
     // a shown-before GTK dialog to a non-ASCII folder does not take.
-    wxFileDialog dlg(this, title, dir, wxEmptyString, wildcard, wxFD_OPEN | wxFD_CHANGE_DIR);
+    wxFileDialog dlg(this, title, dir, name, wildcard, wxFD_OPEN | wxFD_CHANGE_DIR);
     dlg.SetFilterIndex(filterIndex);
+    PlaceDialog(dlg, frame_->GetScreenRect());
     if (dlg.ShowModal() != wxID_OK) return IDCANCEL;
     filterIndex = dlg.GetFilterIndex();
     wxFileName chosen(dlg.GetPath());
     dir = chosen.GetPath();
+    name.clear();
     if (!chosen.HasExt()) chosen.SetExt(defExt);
     const std::string native = ResolveCase(chosen.GetFullPath().utf8_string());
     if (!IsRegularFile(native)) {

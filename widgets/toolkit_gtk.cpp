@@ -66,6 +66,21 @@ void PresetFrameAllocation(wxWindow* topLevel) {
   gtk_widget_set_allocation(widget, &a);
 }
 
+void PlaceWhenMapped(wxWindow* topLevel, int x, int y, int width, int height) {
+  GtkWidget* widget = topLevel ? static_cast<GtkWidget*>(topLevel->GetHandle()) : nullptr;
+  if (!widget || !GTK_IS_WINDOW(widget)) return;
+  struct Place {
+    int x, y, w, h;
+  };
+  auto onMap = +[](GtkWidget* w, gpointer data) {
+    const auto* p = static_cast<Place*>(data);
+    gtk_window_resize(GTK_WINDOW(w), p->w, p->h);
+    gtk_window_move(GTK_WINDOW(w), p->x, p->y);
+  };
+  g_signal_connect_data(widget, "map", G_CALLBACK(onMap), new Place{x, y, width, height},
+                        [](gpointer data, GClosure*) { delete static_cast<Place*>(data); }, G_CONNECT_AFTER);
+}
+
 void MoveOnScreen(wxWindow* topLevel, int x, int y) {
   GtkWidget* widget = topLevel ? static_cast<GtkWidget*>(topLevel->GetHandle()) : nullptr;
   if (widget && GTK_IS_WINDOW(widget)) gtk_window_move(GTK_WINDOW(widget), x, y);

@@ -28,6 +28,10 @@ void PresetFrameAllocation(wxWindow* topLevel);
 // believes it is there already: a window manager may have placed it elsewhere.
 void MoveOnScreen(wxWindow* topLevel, int x, int y);
 
+// Gives a top-level window this outer size and position once it is mapped,
+// over whatever size the toolkit's own dialog restores then.
+void PlaceWhenMapped(wxWindow* topLevel, int x, int y, int width, int height);
+
 // The least size GTK can lay out a window with scroll bars in: below it the
 // scroll bar's parts no longer fit. 0x0 when it cannot be measured.
 void ScrolledMinimum(wxWindow* w, int* width, int* height);

@@ -19,6 +19,7 @@
 
 #include <wx/app.h>
 #include <wx/dialog.h>
+#include <wx/filedlg.h>
 #include <wx/init.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
@@ -713,6 +714,32 @@ TEST_F(Window, FileOpenTakesATypedNameWithoutExtensionInAnyCase) {
   EXPECT_EQ(Client().FileData->FileName, DosPath(dir / "B.LZH"));
   EXPECT_EQ(fs::current_path(), dir);
   EXPECT_EQ(ReadLzhFile(), LowerCp932(DosPath(dir / "B.LZH")));
+
+  // Opened again, the dialog holds the name chosen before, at a size that
+  // suits the screen, centred on the frame.
+  wxString held;
+  wxRect placed;
+  dialogs.Then([&](wxDialog* d) {
+    Pump(300);
+    Shot("file-dialog-again");
+    if (auto* f = dynamic_cast<wxFileDialog*>(d)) held = f->GetPath();
+    // Where the server has it: the toolkit moved it behind wx's back.
+    GdkRectangle r{};
+    gdk_window_get_frame_extents(gtk_widget_get_window(static_cast<GtkWidget*>(d->GetHandle())), &r);
+    placed = wxRect(r.x, r.y, r.width, r.height);
+    return int{wxID_CANCEL};
+  });
+  const size_t before = dialogs.seen.size();
+  ClickTool(CM_FILEOPEN);
+  ASSERT_TRUE(WaitFor([&] { return dialogs.closed == static_cast<int>(before) + 1; }, 10000));
+  EXPECT_EQ(held.utf8_string(), (dir / "B.LZH").string());
+  const wxRect screen = wxGetClientDisplayRect();
+  EXPECT_TRUE(screen.Contains(placed)) << placed.x << "," << placed.y << " " << placed.width << "x" << placed.height;
+  EXPECT_LE(placed.width, 640);
+  const wxPoint centre = frame_->GetScreenRect().GetPosition() + frame_->GetSize() / 2;
+  const wxPoint mid = placed.GetPosition() + placed.GetSize() / 2;
+  EXPECT_LE(std::abs(mid.x - std::clamp(centre.x, screen.x + placed.width / 2, screen.GetRight() - placed.width / 2)), 2);
+  EXPECT_LE(std::abs(mid.y - std::clamp(centre.y, screen.y + placed.height / 2, screen.GetBottom() - placed.height / 2)), 2);
 }
 
 }  // namespace
