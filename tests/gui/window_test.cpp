@@ -508,7 +508,8 @@ TEST_F(Window, ScrollBarFollowsTheRowsThatFit) {
 TEST_F(Window, TrackClicksMoveOnePageAndHoldingRepeatsPages) {
   std::vector<std::string> names;
   for (int i = 0; i < 60; ++i) names.push_back("T" + std::to_string(100 + i) + ".BMP");
-  RememberArchive(MakeArchive(tmp_.path() / "long", names, "teal"));
+  ASSERT_NO_FATAL_FAILURE(MakeArchive(tmp_.path() / "long", names, "teal"));
+  RememberArchive(tmp_.path() / "long" / "pics.lzh");
   Start();
   const int h = View()->LineHeight();
   ResizeViewTo(12 * h + 3);  // 12 rows visible; a page is (H + 1) / h - 1 = 11
