@@ -10,9 +10,9 @@
 #include <wx/toplevel.h>
 #include <wx/window.h>
 
-#include "app/toolkit_gtk.h"
 #include "client/client_ui.h"
 #include "client/dclient.h"
+#include "widgets/toolkit_gtk.h"
 
 namespace vok {
 
