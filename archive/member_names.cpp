@@ -1,8 +1,9 @@
 #include "archive/member_names.h"
 
+#include <cassert>
 #include <cstring>
-#include <map>
-#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "archive/concat.h"
 #include "platform/codepage.h"
@@ -71,9 +72,8 @@ bool IsSafeFileName(const std::string& cp932) {
 
 std::vector<Shown> ShownNames(const std::vector<Member>& members) {
   std::vector<Shown> shown(members.size());
-  std::set<std::string> taken;  // lower-cased
+  std::unordered_set<std::string> taken;  // lower-cased
   std::vector<bool> needAlias(members.size(), false);
-  std::map<std::string, int> nextNumber;
   // Members at the top keep their names before those from a directory.
   for (int pass = 0; pass < 2; ++pass) {
     for (std::size_t i = 0; i < members.size(); ++i) {
@@ -87,20 +87,28 @@ std::vector<Shown> ShownNames(const std::vector<Member>& members) {
       }
     }
   }
+  // One counter per alias prefix: the stem cut for a number of that many
+  // digits, and the extension. Names that shorten alike share it, so a
+  // counter only ever moves forward and every name taken is passed over at
+  // most once: linear in the members, however many collide.
+  std::unordered_map<std::string, int> next;
   for (std::size_t i = 0; i < members.size(); ++i) {
     if (!needAlias[i]) continue;
-    // Names that shorten alike share one counter, so that thousands of
-    // them do not each count up from 1.
-    int& next = nextNumber[LowerCp932(MakeAlias(members[i].name, 1))];
-    for (int n = next > 0 ? next : 1;; ++n) {
-      std::string alias = MakeAlias(members[i].name, n);
-      if (taken.insert(LowerCp932(alias)).second) {
-        shown[i].name = alias;
-        shown[i].aliased = true;
-        next = n + 1;
-        break;
+    for (int digits = 1, first = 1; digits <= 9 && !shown[i].aliased; ++digits, first *= 10) {
+      const int last = first * 10 - 1;
+      int& n = next[LowerCp932(MakeAlias(members[i].name, first))];
+      if (n == 0) n = first;
+      for (; n <= last; ++n) {
+        std::string alias = MakeAlias(members[i].name, n);
+        if (taken.insert(LowerCp932(alias)).second) {
+          shown[i].name = std::move(alias);
+          shown[i].aliased = true;
+          ++n;
+          break;
+        }
       }
     }
+    assert(shown[i].aliased && "more members than short names");
   }
   return shown;
 }

@@ -2,7 +2,10 @@
 # Times vok32-lha against lhasa and 7z on the same archives: listing a
 # 200-member archive, and extracting one 6 MB member packed with lh5 and lh7.
 # Prints the median wall time of several runs, the ratio to vok32-lha and the
-# peak resident memory. Usage: bench/lha.sh [BUILD_DIR] [RUNS]
+# peak resident memory. Then listing archives of 1,000 to 280,000 members
+# whose long names all need a short name and share their first four
+# characters, against lhasa, with the time per member: it must stay flat.
+# Usage: bench/lha.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
@@ -78,4 +81,32 @@ bench() {  # task, then three commands as strings
 bench "list 200 members" "'$lha' l '$work/many.lzh'" "lhasa l '$work/many.lzh'" "7z l '$work/many.lzh'"
 bench "extract 6 MB lh5" "'$lha' e '$work/big5.lzh' BIG.BMP" "lhasa e '$work/big5.lzh'" "7z e -y '$work/big5.lzh'"
 bench "extract 6 MB lh7" "'$lha' e '$work/big7.lzh' BIG.BMP" "lhasa e '$work/big7.lzh'" "7z e -y '$work/big7.lzh'"
+
+# Level-0 headers of empty -lh0- members, written directly: an archiver
+# would need the 280,000 files on disk first.
+many_names() {  # count file
+  python3 - "$1" "$2" <<'PY'
+import struct, sys
+count, out = int(sys.argv[1]), sys.argv[2]
+with open(out, "wb") as f:
+    for i in range(count):
+        name = b"ABCD%06d_holiday_pictures.BMP" % i
+        body = b"-lh0-" + struct.pack("<IIIBBB", 0, 0, 0x5A8B6000, 0x20, 0, len(name)) + name + b"\0\0"
+        f.write(bytes([len(body), sum(body) & 0xFF]) + body)
+    f.write(b"\0")
+PY
+}
+printf '\n%-22s %-10s %10s %8s %10s %12s\n' task tool "median ms" "x vok32" "peak KB" "us/member"
+for n in 1000 10000 70000 280000; do
+  many_names "$n" "names$n.lzh"
+  r=$((runs < 3 ? runs : 3))
+  for tool in vok32-lha lhasa; do
+    cmd="'$lha' l '$work/names$n.lzh'"
+    [ "$tool" = lhasa ] && cmd="lhasa l '$work/names$n.lzh'"
+    read -r us kb < <(runs=$r measure bash -c "$cmd")
+    [ "$tool" = vok32-lha ] && base=$us
+    awk -v task="list $n short names" -v tool="$tool" -v base="$base" -v us="$us" -v kb="$kb" -v n="$n" \
+      'BEGIN { printf "%-22s %-10s %10.1f %8.2f %10d %12.2f\n", task, tool, us / 1000, us / base, kb, us / n }'
+  done
+done
 echo "($runs runs each; archives: $(stat -c %s many.lzh) / $(stat -c %s big5.lzh) / $(stat -c %s big7.lzh) bytes)"
