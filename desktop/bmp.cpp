@@ -1,8 +1,10 @@
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cerrno>
-
 #include <cstdint>
+#include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,39 +14,121 @@
 namespace vok::desktop {
 namespace {
 
-bool ReadWhole(const std::string& path, std::vector<guchar>* bytes) {
-  const auto& ops = sys::ops();
-  struct stat st;
-  if (ops.stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-  int fd = ops.open(path.c_str(), O_RDONLY, 0);
-  if (fd < 0) return false;
-  // Sized once from the file; a file that grows meanwhile is read to its end.
-  bytes->resize(static_cast<size_t>(st.st_size) + 1);
-  size_t have = 0;
-  bool ok = true;
-  for (;;) {
-    if (have == bytes->size()) bytes->resize(bytes->size() * 2);
-    ssize_t n = ops.read(fd, bytes->data() + have, bytes->size() - have);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ok = false;
-      break;
-    }
-    have += static_cast<size_t>(n);
-  }
-  ops.close(fd);
-  bytes->resize(have);
-  return ok;
-}
-
-std::uint32_t Le(const std::vector<guchar>& b, size_t at, int n) {
+std::uint32_t Le(const guchar* b, size_t at, int n) {
   std::uint32_t v = 0;
   for (int i = n - 1; i >= 0; --i) v = v << 8 | b[at + i];
   return v;
 }
 
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 27;
+// Beyond any screen, and more memory than a wallpaper deserves: a run-length
+// file of a few bytes could otherwise ask for gigabytes.
+constexpr std::uint64_t kMaxSide = 16384;
+constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 26;
+// What a file may hold beyond the most its picture can need: a writer's
+// padding or trailer. Anything longer is not that picture.
+constexpr std::uint64_t kSlack = 64 * 1024;
+// File header, the longest info header, bit masks and a 256-colour palette.
+constexpr std::uint64_t kMaxHeaders = 14 + 124 + 16 + 256 * 4;
+constexpr std::uint64_t kMaxProfile = 4u << 20;
+
+struct Header {
+  std::uint64_t offset = 0;  // of the pixels
+  std::uint64_t width = 0, height = 0, bpp = 0, compression = 0;
+  std::uint64_t needed = 0;  // the most bytes the whole file can take
+};
+
+// The picture the headers describe, checked against the limits before a byte
+// of pixels is read; nullopt for anything that is no bitmap we decode.
+std::optional<Header> ReadHeader(const guchar* b, size_t n) {
+  if (n < 26 || b[0] != 'B' || b[1] != 'M') return std::nullopt;
+  Header h;
+  h.offset = Le(b, 10, 4);
+  const std::uint32_t headerSize = Le(b, 14, 4);
+  std::uint64_t profileEnd = 0;
+  if (headerSize == 12) {
+    h.width = Le(b, 18, 2), h.height = Le(b, 20, 2), h.bpp = Le(b, 24, 2);
+  } else {
+    if (n < 34 || headerSize < 40) return std::nullopt;
+    const auto w = static_cast<std::int32_t>(Le(b, 18, 4));
+    const auto ht = static_cast<std::int32_t>(Le(b, 22, 4));
+    h.width = w < 0 ? 0 : static_cast<std::uint64_t>(w);
+    h.height = ht < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(ht))
+                      : static_cast<std::uint64_t>(ht);
+    h.bpp = Le(b, 28, 2), h.compression = Le(b, 30, 4);
+    // A version 5 header may point past the pixels at an embedded colour profile.
+    if (headerSize >= 124 && n >= 14 + 124 && Le(b, 14 + 56, 4) == 0x4D424544) {
+      const std::uint64_t size = Le(b, 14 + 116, 4);
+      if (size > kMaxProfile) return std::nullopt;
+      profileEnd = 14 + std::uint64_t{Le(b, 14 + 112, 4)} + size;
+    }
+  }
+  if (h.width == 0 || h.height == 0 || h.width > kMaxSide || h.height > kMaxSide ||
+      h.width * h.height > kMaxPixels || h.offset > kMaxHeaders + kMaxProfile || h.bpp == 0 ||
+      h.bpp > 32)
+    return std::nullopt;
+  std::uint64_t pixels;
+  if (h.compression == 1 || h.compression == 2) {
+    // Runs of one pixel are the longest honest coding: two bytes a pixel,
+    // an end-of-line mark a row and the end mark.
+    pixels = (2 * h.width + 2) * h.height + 2;
+  } else if (h.compression == 0 || h.compression == 3 || h.compression == 6) {
+    pixels = (h.width * h.bpp + 31) / 32 * 4 * h.height;
+  } else {
+    return std::nullopt;  // JPEG or PNG inside: not a bitmap the loader reads
+  }
+  h.needed = std::max(h.offset + pixels, profileEnd);
+  return h;
+}
+
+// Reads want bytes on from where the file is; fewer only at its end.
+bool ReadUpTo(int fd, std::vector<guchar>* bytes, size_t want) {
+  const auto& ops = sys::ops();
+  bytes->resize(want);
+  size_t have = 0;
+  while (have < want) {
+    ssize_t n = ops.read(fd, bytes->data() + have, want - have);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    have += static_cast<size_t>(n);
+  }
+  bytes->resize(have);
+  return true;
+}
+
+// The file, read only as far as its headers' picture can reach; nullopt when
+// it is no bitmap within the limits, or longer than that picture can need.
+std::optional<std::vector<guchar>> ReadBitmapFile(const std::string& path) {
+  const auto& ops = sys::ops();
+  struct stat st;
+  if (ops.stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  int fd = ops.open(path.c_str(), O_RDONLY, 0);
+  if (fd < 0) return std::nullopt;
+  std::optional<std::vector<guchar>> out;
+  std::vector<guchar> bytes;
+  if (ReadUpTo(fd, &bytes, 14 + 124)) {
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (auto h = ReadHeader(bytes.data(), bytes.size()); h && size <= h->needed + kSlack) {
+      const size_t have = bytes.size();
+      const auto want = static_cast<size_t>(std::min(size, h->needed));
+      if (want <= have) {
+        bytes.resize(want);
+        out = std::move(bytes);
+      } else {
+        // A file that grows meanwhile is read no further than the picture needs.
+        std::vector<guchar> rest;
+        if (ReadUpTo(fd, &rest, want - have)) {
+          bytes.insert(bytes.end(), rest.begin(), rest.end());
+          out = std::move(bytes);
+        }
+      }
+    }
+  }
+  ops.close(fd);
+  return out;
+}
 
 // Run-length pixels: the runs must reach the end-of-bitmap mark, or the last
 // row, inside the file.
@@ -73,28 +157,11 @@ bool RunsComplete(const std::vector<guchar>& b, std::uint64_t at, std::uint64_t 
 
 // The loader shows a file cut short as a picture with black rows; a wallpaper
 // must be whole. Uncompressed pixels must all be there.
-bool PixelsComplete(const std::vector<guchar>& b) {
-  if (b.size() < 26) return false;
-  const std::uint64_t offset = Le(b, 10, 4);
-  const std::uint32_t headerSize = Le(b, 14, 4);
-  std::uint64_t width, height, bpp, compression = 0;
-  if (headerSize == 12) {
-    width = Le(b, 18, 2), height = Le(b, 20, 2), bpp = Le(b, 24, 2);
-  } else {
-    if (b.size() < 34) return false;
-    const auto w = static_cast<std::int32_t>(Le(b, 18, 4));
-    const auto h = static_cast<std::int32_t>(Le(b, 22, 4));
-    width = w < 0 ? 0 : static_cast<std::uint64_t>(w);
-    height = h < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(h)) : static_cast<std::uint64_t>(h);
-    bpp = Le(b, 28, 2), compression = Le(b, 30, 4);
-  }
-  // Beyond any screen, and more memory than a wallpaper deserves: a run-length
-  // file of a few bytes could otherwise ask for gigabytes.
-  if (width == 0 || height == 0 || width * height > kMaxPixels) return false;
-  if (compression == 1 || compression == 2) return RunsComplete(b, offset, height, compression == 2);
-  if (compression != 0 && compression != 3 && compression != 6) return true;
-  const std::uint64_t stride = (width * bpp + 31) / 32 * 4;
-  return offset + stride * height <= b.size();
+bool PixelsComplete(const std::vector<guchar>& b, const Header& h) {
+  if (h.compression == 1 || h.compression == 2)
+    return RunsComplete(b, h.offset, h.height, h.compression == 2);
+  const std::uint64_t stride = (h.width * h.bpp + 31) / 32 * 4;
+  return h.offset + stride * h.height <= b.size();
 }
 
 Pixbuf DropAlpha(GdkPixbuf* in) {
@@ -113,14 +180,26 @@ Pixbuf DropAlpha(GdkPixbuf* in) {
   return out;
 }
 
+Pixbuf Decode(const std::string& nativePath);
+
 }  // namespace
 
 Pixbuf DecodeBmp(const std::string& nativePath) {
-  std::vector<guchar> bytes;
-  if (!ReadWhole(nativePath, &bytes) || bytes.size() < 2 || bytes[0] != 'B' ||
-      !PixelsComplete(bytes)) {
+  // Whatever fails to allocate refuses the file; it never ends the program.
+  try {
+    return Decode(nativePath);
+  } catch (const std::bad_alloc&) {
     return nullptr;
   }
+}
+
+namespace {
+
+Pixbuf Decode(const std::string& nativePath) {
+  std::optional<std::vector<guchar>> read = ReadBitmapFile(nativePath);
+  if (!read) return nullptr;
+  const std::vector<guchar>& bytes = *read;
+  if (!PixelsComplete(bytes, *ReadHeader(bytes.data(), bytes.size()))) return nullptr;
 
   // The BMP loader only: a PNG or JPEG named .bmp is not a bitmap here.
   GError* error = nullptr;
@@ -147,4 +226,5 @@ Pixbuf DecodeBmp(const std::string& nativePath) {
   return picture;
 }
 
+}  // namespace
 }  // namespace vok::desktop

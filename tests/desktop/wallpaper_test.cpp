@@ -11,6 +11,7 @@
 #include "platform/dospath.h"
 #include "platform/profile.h"
 #include "tests/desktop/bmp_fixture.h"
+#include "tests/memory_limit.h"
 #include "tests/temp_dir.h"
 
 namespace vok {
@@ -216,6 +217,69 @@ TEST(DecodeBmpTest, ReadsEveryVariant) {
       }
     }
   }
+}
+
+// Memory follows the picture the headers describe, never the file: a picture
+// beyond the limits, or a file longer than its picture can need, is refused
+// before its pixels are read.
+TEST(DecodeBmpTest, RefusesPicturesBeyondTheLimitsAndFilesLongerThanTheirPicture) {
+  TempDir dir;
+  Picture unused;
+  auto sized = [&](BmpKind kind, std::uint32_t w, std::uint32_t h) {
+    std::string b = MakeBmp(kind, 1, 1, &unused);
+    for (int i = 0; i < 4; ++i) b[18 + i] = static_cast<char>(w >> (8 * i));
+    for (int i = 0; i < 4; ++i) b[22 + i] = static_cast<char>(h >> (8 * i));
+    return b;
+  };
+  // Run-length pictures whose runs end at once: a few bytes each.
+  auto runs = [&](std::uint32_t w, std::uint32_t h) {
+    std::string b = sized(BmpKind::Rle8, w, h);
+    b.replace(b.size() - 6, 6, std::string("\0\1", 2));
+    return b;
+  };
+  // Uncompressed 8-bit rows of w pixels, h of them, all there.
+  auto plain = [&](std::uint32_t w, std::uint32_t h) {
+    std::string b = sized(BmpKind::Pal8, w, h);
+    b.resize(b.size() - 4 + (w + 3) / 4 * 4 * h, '\0');
+    return b;
+  };
+  const std::string small = MakeBmp(BmpKind::Rgb24, 4, 4, &unused);
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::uint64_t length;  // the file is cut or extended (sparse) to this
+    bool decodes;
+  };
+  const Case cases[] = {
+      {"RLE8 of 11585 x 11585 in a few bytes", runs(11585, 11585), 0, false},
+      {"RLE8 of 8193 x 8193", runs(8193, 8193), 0, false},
+      {"16385 pixels wide", plain(16385, 1), 0, false},
+      {"16384 pixels wide", plain(16384, 1), 0, true},
+      {"4 x 4 followed by 100 MB", small, 100u << 20, false},
+      {"4 x 4 followed by a little padding", small, small.size() + 512, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto path = dir.Write("p.bmp", c.bytes);
+    if (c.length) std::filesystem::resize_file(path, c.length);
+    EXPECT_EQ(desktop::DecodeBmp(path.string()) != nullptr, c.decodes);
+  }
+}
+
+// A picture within the limits but more than memory allows is refused; the
+// program goes on.
+TEST(DecodeBmpTest, RunningOutOfMemoryRefusesThePicture) {
+  if (!testing::kCanCapMemory) GTEST_SKIP() << "no memory cap under a sanitizer";
+  TempDir dir;
+  Picture unused;
+  std::string b = MakeBmp(BmpKind::Rgb24, 1, 1, &unused);
+  const std::uint32_t w = 16384, h = 4000;  // 196 MB of pixels
+  for (int i = 0; i < 4; ++i) b[18 + i] = static_cast<char>(w >> (8 * i));
+  for (int i = 0; i < 4; ++i) b[22 + i] = static_cast<char>(h >> (8 * i));
+  auto path = dir.Write("big.bmp", b);
+  std::filesystem::resize_file(path, 54 + std::uint64_t{w} * 3 * h);
+  EXPECT_EQ(testing::RunWithin(64u << 20, [&] { return !desktop::DecodeBmp(path.string()); }),
+            "passed");
 }
 
 }  // namespace
