@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <fcntl.h>
 #include <optional>
 #include <string_view>
@@ -33,38 +34,37 @@ bool SameName(std::string_view a, std::string_view b) {
   return a.size() == b.size() && LowerCp932(a) == LowerCp932(b);
 }
 
-// One line of the file, its terminator kept apart so a rewrite puts back
-// exactly what was there.
+// One line of the file as a view into it: its text, and where the line with
+// its terminator begins and ends, so a rewrite puts back exactly what was
+// there. Nothing is kept per line, so reading costs no more than the file.
 struct Line {
-  std::string text;
-  std::string eol;
+  std::string_view text;
+  size_t begin = 0;
+  size_t end = 0;  // past the terminator
+  bool terminated = false;
 };
 
-std::vector<Line> SplitLines(const std::string& content) {
-  std::vector<Line> lines;
+// Calls fn for each line in order until it returns false.
+template <typename Fn>
+void ForEachLine(std::string_view content, Fn fn) {
   size_t pos = 0;
   while (pos < content.size()) {
-    size_t nl = content.find('\n', pos);
     Line l;
-    if (nl == std::string::npos) {
+    l.begin = pos;
+    size_t nl = content.find('\n', pos);
+    if (nl == std::string_view::npos) {
       l.text = content.substr(pos);
       pos = content.size();
     } else {
-      size_t end = nl;
-      if (end > pos && content[end - 1] == '\r') --end;
-      l.text = content.substr(pos, end - pos);
-      l.eol = content.substr(end, nl + 1 - end);
+      size_t textEnd = nl;
+      if (textEnd > pos && content[textEnd - 1] == '\r') --textEnd;
+      l.text = content.substr(pos, textEnd - pos);
+      l.terminated = true;
       pos = nl + 1;
     }
-    lines.push_back(std::move(l));
+    l.end = pos;
+    if (!fn(l)) return;
   }
-  return lines;
-}
-
-std::string JoinLines(const std::vector<Line>& lines) {
-  std::string out;
-  for (const Line& l : lines) out += l.text + l.eol;
-  return out;
 }
 
 // "[name]" with blanks allowed around and inside the brackets.
@@ -91,33 +91,29 @@ std::optional<KeyLine> KeyOf(std::string_view line) {
   return KeyLine{key, Trim(line.substr(eq + 1))};
 }
 
-// Where a section's lines are: [header, end), end being the next header.
-struct SectionSpan {
-  size_t header;
-  size_t end;
-};
-
-std::vector<SectionSpan> SectionsNamed(const std::vector<Line>& lines, std::string_view name) {
-  std::vector<SectionSpan> spans;
-  std::optional<size_t> open;
-  for (size_t i = 0; i <= lines.size(); ++i) {
-    std::optional<std::string_view> s = i < lines.size() ? SectionOf(lines[i].text) : std::nullopt;
-    if (i == lines.size() || s) {
-      if (open) spans.push_back({*open, i});
-      open.reset();
-      if (s && SameName(*s, name)) open = i;
+// Calls fn(line) for each line inside a section of that name (every copy of
+// it), headers excluded, until fn returns false.
+template <typename Fn>
+void ForEachLineIn(std::string_view content, std::string_view section, Fn fn) {
+  bool inside = false;
+  ForEachLine(content, [&](const Line& l) {
+    if (auto s = SectionOf(l.text)) {
+      inside = SameName(*s, section);
+      return true;
     }
-  }
-  return spans;
+    return !inside || fn(l);
+  });
 }
 
 // The first line holding key in any section of that name.
-std::optional<size_t> FindKey(const std::vector<Line>& lines, std::string_view section,
-                              std::string_view key) {
-  for (const SectionSpan& s : SectionsNamed(lines, section))
-    for (size_t i = s.header + 1; i < s.end; ++i)
-      if (auto kv = KeyOf(lines[i].text); kv && SameName(kv->key, key)) return i;
-  return std::nullopt;
+std::optional<Line> FindKey(std::string_view content, std::string_view section,
+                            std::string_view key) {
+  std::optional<Line> found;
+  ForEachLineIn(content, section, [&](const Line& l) {
+    if (auto kv = KeyOf(l.text); kv && SameName(kv->key, key)) found = l;
+    return !found;
+  });
+  return found;
 }
 
 // --- Files ---
@@ -142,6 +138,7 @@ Contents Load(const std::string& path) {
   if (!S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) > kMaxFileSize) return c;
   int fd = os.open(path.c_str(), O_RDONLY, 0);
   if (fd < 0) return c;
+  c.bytes.reserve(static_cast<size_t>(st.st_size));
   char buf[8192];
   for (;;) {
     ssize_t n = file::Read(fd, buf, sizeof buf);
@@ -253,50 +250,59 @@ DWORD CopyOut(std::string_view value, char* out, DWORD size) {
 
 // Names one after another, each with its NUL, and a second NUL at the end;
 // a list that does not fit is cut and the result is size - 2.
-DWORD CopyList(const std::vector<std::string_view>& names, char* out, DWORD size) {
-  if (!out || size == 0) return 0;
-  if (size == 1) {
-    out[0] = '\0';
-    return 0;
+class NameList {
+ public:
+  void Add(std::string_view n) {
+    all_.append(n);
+    all_.push_back('\0');
   }
-  std::string all;
-  for (std::string_view n : names) {
-    all.append(n);
-    all.push_back('\0');
+  DWORD CopyOut(char* out, DWORD size) {
+    if (!out || size == 0) return 0;
+    if (size == 1) {
+      out[0] = '\0';
+      return 0;
+    }
+    const bool empty = all_.empty();
+    if (empty) all_.push_back('\0');  // an empty list is still two NULs
+    if (all_.size() + 1 <= size) {
+      std::memcpy(out, all_.data(), all_.size());
+      out[all_.size()] = '\0';
+      return empty ? 0 : static_cast<DWORD>(all_.size());
+    }
+    std::memcpy(out, all_.data(), size - 2);
+    out[size - 2] = '\0';
+    out[size - 1] = '\0';
+    return size - 2;
   }
-  if (all.empty()) all.push_back('\0');  // an empty list is still two NULs
-  if (all.size() + 1 <= size) {
-    std::memcpy(out, all.data(), all.size());
-    out[all.size()] = '\0';
-    return names.empty() ? 0 : static_cast<DWORD>(all.size());
-  }
-  std::memcpy(out, all.data(), size - 2);
-  out[size - 2] = '\0';
-  out[size - 1] = '\0';
-  return size - 2;
-}
+
+ private:
+  std::string all_;
+};
 
 DWORD GetString(const char* section, const char* key, const char* def, char* out, DWORD size,
                 const char* file) {
   Location loc = Locate(file);
   Contents c = loc.path.empty() ? Contents{} : Load(loc.path);
-  std::vector<Line> lines = c.ok ? SplitLines(c.bytes) : std::vector<Line>{};
+  const std::string_view content = c.ok ? std::string_view(c.bytes) : std::string_view();
 
   if (!section) {
-    std::vector<std::string_view> names;
-    for (const Line& l : lines)
-      if (auto s = SectionOf(l.text)) names.push_back(*s);
-    return CopyList(names, out, size);
+    NameList names;
+    ForEachLine(content, [&](const Line& l) {
+      if (auto s = SectionOf(l.text)) names.Add(*s);
+      return true;
+    });
+    return names.CopyOut(out, size);
   }
   if (!key) {
-    std::vector<std::string_view> names;
-    for (const SectionSpan& s : SectionsNamed(lines, Trim(section)))
-      for (size_t i = s.header + 1; i < s.end; ++i)
-        if (auto kv = KeyOf(lines[i].text)) names.push_back(kv->key);
-    return CopyList(names, out, size);
+    NameList names;
+    ForEachLineIn(content, Trim(section), [&](const Line& l) {
+      if (auto kv = KeyOf(l.text)) names.Add(kv->key);
+      return true;
+    });
+    return names.CopyOut(out, size);
   }
-  if (auto i = FindKey(lines, Trim(section), Trim(key))) {
-    std::string_view v = KeyOf(lines[*i].text)->value;
+  if (auto l = FindKey(content, Trim(section), Trim(key))) {
+    std::string_view v = KeyOf(l->text)->value;
     if (v.size() >= 2 && v.front() == '"' && v.back() == '"')
       v = v.substr(1, v.size() - 2);
     return CopyOut(v, out, size);
@@ -306,16 +312,90 @@ DWORD GetString(const char* section, const char* key, const char* def, char* out
   return CopyOut(d, out, size);
 }
 
+// The entry points are C calls: memory running out is a failed call, with
+// the file untouched, never the end of the program.
+DWORD GetStringSafely(const char* section, const char* key, const char* def, char* out, DWORD size,
+                      const char* file) {
+  try {
+    return GetString(section, key, def, out, size, file);
+  } catch (const std::bad_alloc&) {
+    return CopyOut(def ? def : "", out, size);
+  }
+}
+
 UINT GetInt(const char* section, const char* key, int def, const char* file) {
   if (!section || !key) return static_cast<UINT>(def);
   char buf[64];
-  if (GetString(section, key, "", buf, sizeof buf, file) == 0) return static_cast<UINT>(def);
+  if (GetStringSafely(section, key, "", buf, sizeof buf, file) == 0) return static_cast<UINT>(def);
   const char* p = buf;
   bool negative = false;
   if (*p == '+' || *p == '-') negative = *p++ == '-';
   UINT value = 0;
   for (; *p >= '0' && *p <= '9'; ++p) value = value * 10u + static_cast<UINT>(*p - '0');
   return negative ? 0u - value : value;
+}
+
+// The file's contents after one write: every line it does not change is
+// copied as it stands. No key removes every copy of the section, no value
+// the key; a new key goes after the first copy's last non-blank line, a new
+// section at the end after a blank line.
+std::string Edit(std::string_view content, std::string_view sec,
+                 std::optional<std::string_view> key, std::optional<std::string_view> value) {
+  std::string out;
+  out.reserve(content.size() + sec.size() + (key ? key->size() : 0) +
+              (value ? value->size() : 0) + 16);
+  size_t firstLineEnd = content.find('\n');
+  const std::string_view eol =
+      firstLineEnd != std::string_view::npos && firstLineEnd > 0 && content[firstLineEnd - 1] == '\r'
+          ? "\r\n"
+          : "\n";
+  if (!key) {
+    bool inside = false;
+    ForEachLine(content, [&](const Line& l) {
+      if (auto s = SectionOf(l.text)) inside = SameName(*s, sec);
+      if (!inside) out.append(content.substr(l.begin, l.end - l.begin));
+      return true;
+    });
+    return out;
+  }
+  if (auto l = FindKey(content, sec, *key)) {
+    out.append(content.substr(0, l->begin));
+    if (value) {
+      // Keep the key as the file spells it.
+      out.append(l->text.substr(0, l->text.find('=') + 1));
+      out.append(*value);
+      out.append(content.substr(l->begin + l->text.size(), l->end - l->begin - l->text.size()));
+    }
+    out.append(content.substr(l->end));
+    return out;
+  }
+  if (!value) return std::string(content);
+  // Where the first copy of the section ends, blank lines before the next
+  // header not counted.
+  std::optional<size_t> at;
+  bool inFirst = false, lastTerminated = true, lastBlank = true;
+  ForEachLine(content, [&](const Line& l) {
+    if (auto s = SectionOf(l.text)) {
+      if (inFirst) inFirst = false;
+      else if (!at && SameName(*s, sec)) inFirst = true, at = l.end;
+    } else if (inFirst && !Trim(l.text).empty()) {
+      at = l.end;
+    }
+    lastTerminated = l.terminated;
+    lastBlank = Trim(l.text).empty();
+    return true;
+  });
+  const size_t insertAt = at ? *at : content.size();
+  out.append(content.substr(0, insertAt));
+  // A line after an unterminated last line needs the terminator first.
+  if (insertAt == content.size() && !content.empty() && !lastTerminated) out.append(eol);
+  if (!at) {
+    if (!content.empty() && !lastBlank) out.append(eol);
+    out.append("[").append(sec).append("]").append(eol);
+  }
+  out.append(*key).append("=").append(*value).append(eol);
+  out.append(content.substr(insertAt));
+  return out;
 }
 
 BOOL WriteString(const char* section, const char* key, const char* value, const char* file) {
@@ -331,46 +411,20 @@ BOOL WriteString(const char* section, const char* key, const char* value, const 
   if (loc.inWindowsDir && !MakeDirs(DirOf(loc.path))) return 0;
   Contents c = Load(loc.path);
   if (!c.ok) return 0;
-  std::vector<Line> lines = SplitLines(c.bytes);
-  const std::string eol = !lines.empty() && lines[0].eol == "\r\n" ? "\r\n" : "\n";
-
-  std::vector<SectionSpan> spans = SectionsNamed(lines, sec);
-  if (!key) {
-    // No key: the section goes, every copy of it.
-    for (auto s = spans.rbegin(); s != spans.rend(); ++s)
-      lines.erase(lines.begin() + static_cast<long>(s->header), lines.begin() + static_cast<long>(s->end));
-  } else if (auto i = FindKey(lines, sec, k)) {
-    if (!value) {
-      lines.erase(lines.begin() + static_cast<long>(*i));
-    } else {
-      // Keep the key as the file spells it.
-      std::string& t = lines[*i].text;
-      t = t.substr(0, t.find('=') + 1) + value;
-    }
-  } else if (value) {
-    Line entry{std::string(k) + "=" + value, eol};
-    // A line after an unterminated last line needs the terminator first.
-    auto terminateAt = [&](size_t at) {
-      if (at == lines.size() && at > 0 && lines[at - 1].eol.empty()) lines[at - 1].eol = eol;
-    };
-    if (spans.empty()) {
-      terminateAt(lines.size());
-      if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back({"", eol});
-      lines.push_back({"[" + std::string(sec) + "]", eol});
-      lines.push_back(std::move(entry));
-    } else {
-      // After the section's last non-blank line, so blank lines before the
-      // next header stay where they were.
-      size_t at = spans.front().end;
-      while (at > spans.front().header + 1 && Trim(lines[at - 1].text).empty()) --at;
-      terminateAt(at);
-      lines.insert(lines.begin() + static_cast<long>(at), std::move(entry));
-    }
-  }
-  std::string bytes = JoinLines(lines);
-  if (c.exists && bytes == c.bytes) return 1;
+  const std::string_view content = c.bytes;
+  std::string bytes = Edit(content, sec, key ? std::optional<std::string_view>(k) : std::nullopt,
+                           value ? std::optional<std::string_view>(value) : std::nullopt);
+  if (c.exists && bytes == content) return 1;
   if (!c.exists && bytes.empty()) return 1;
   return Replace(loc.path, bytes, c.mode) ? 1 : 0;
+}
+
+BOOL WriteStringSafely(const char* section, const char* key, const char* value, const char* file) {
+  try {
+    return WriteString(section, key, value, file);
+  } catch (const std::bad_alloc&) {
+    return 0;
+  }
 }
 
 }  // namespace
@@ -390,7 +444,7 @@ constexpr const char* kWinIni = "win.ini";
 }
 
 DWORD GetProfileStringA(const char* section, const char* key, const char* def, char* out, DWORD size) {
-  return vok::GetString(section, key, def, out, size, kWinIni);
+  return vok::GetStringSafely(section, key, def, out, size, kWinIni);
 }
 
 UINT GetProfileIntA(const char* section, const char* key, int def) {
@@ -398,15 +452,15 @@ UINT GetProfileIntA(const char* section, const char* key, int def) {
 }
 
 BOOL WriteProfileStringA(const char* section, const char* key, const char* value) {
-  return vok::WriteString(section, key, value, kWinIni);
+  return vok::WriteStringSafely(section, key, value, kWinIni);
 }
 
 DWORD GetPrivateProfileStringA(const char* section, const char* key, const char* def, char* out,
                                DWORD size, const char* file) {
-  return vok::GetString(section, key, def, out, size, file);
+  return vok::GetStringSafely(section, key, def, out, size, file);
 }
 
 BOOL WritePrivateProfileStringA(const char* section, const char* key, const char* value,
                                 const char* file) {
-  return vok::WriteString(section, key, value, file);
+  return vok::WriteStringSafely(section, key, value, file);
 }

@@ -6,6 +6,7 @@
 
 #include "platform/dospath.h"
 #include "platform/sys.h"
+#include "tests/memory_limit.h"
 #include "tests/temp_dir.h"
 
 namespace vok {
@@ -291,6 +292,20 @@ TEST_F(ProfileTest, FileThatCannotBeReadIsNeverReplaced) {
   EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", "t.ini"));
   EXPECT_TRUE(std::filesystem::is_directory(ini));
   EXPECT_TRUE(Strays().empty());
+}
+
+// A 16 MB file of nothing but line ends, the most a profile may be, is read
+// and rewritten within a small multiple of its size.
+TEST_F(ProfileTest, MemoryStaysWithinAFewTimesTheFileSize) {
+  if (!testing::kCanCapMemory) GTEST_SKIP() << "no memory cap under a sanitizer";
+  dir.Write("t.ini", std::string((16u << 20) - 64, '\n') + "[s]\nk=v\n");
+  EXPECT_EQ(testing::RunWithin(96u << 20,
+                               [&] {
+                                 return Get("s", "k") == "v" &&
+                                        WritePrivateProfileStringA("s", "k", "w", "t.ini") &&
+                                        Get("s", "k") == "w";
+                               }),
+            "passed");
 }
 
 }  // namespace
