@@ -90,7 +90,7 @@ bool Viewable(Display* d, Window w) {
 // A file manager's or shell's desktop window: a viewable window of type
 // desktop among the root's children or one level below (window managers put
 // their clients in frames).
-bool DesktopWindowOverRoot(Display* d, Window root) {
+bool ScanForDesktopWindow(Display* d, Window root) {
   const Atom type = XInternAtom(d, "_NET_WM_WINDOW_TYPE", False);
   const Atom desktop = XInternAtom(d, "_NET_WM_WINDOW_TYPE_DESKTOP", False);
   Window rootOut, parent, *children = nullptr;
@@ -110,6 +110,17 @@ bool DesktopWindowOverRoot(Display* d, Window root) {
     }
   }
   if (children) XFree(children);
+  return found;
+}
+
+// Windows come and go while the tree is read; the errors about those that
+// vanished belong to them, not to setting the wallpaper.
+bool DesktopWindowOverRoot(Display* d, Window root) {
+  XSync(d, False);
+  const int before = g_errors;
+  const bool found = ScanForDesktopWindow(d, root);
+  XSync(d, False);
+  g_errors = before;
   return found;
 }
 

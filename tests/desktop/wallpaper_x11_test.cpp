@@ -1,7 +1,10 @@
 // The root window's wallpaper on a private X server.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -225,6 +228,34 @@ TEST_F(RootWindowTest, RefusesUnderADesktopWindow) {
   EXPECT_STREQ(after, recorded);
   XDestroyWindow(display_, desk);
   XSync(display_, False);
+}
+
+// Other clients open and close windows all the time; a window that vanishes
+// while the tree is searched for a desktop window is no failure of the set.
+TEST_F(RootWindowTest, WindowsComingAndGoingAreNoError) {
+  const pid_t churn = fork();
+  ASSERT_GE(churn, 0);
+  if (churn == 0) {
+    Display* d = XOpenDisplay(nullptr);
+    if (d == nullptr) _exit(1);
+    XSetErrorHandler(IgnoreErrors);
+    for (;;) {
+      Window w[40];
+      for (Window& x : w) {
+        x = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, 4, 4, 0, 0, 0);
+        XMapWindow(d, x);
+      }
+      XSync(d, False);
+      for (Window x : w) XDestroyWindow(d, x);
+      XSync(d, False);
+    }
+  }
+  Picture picture;
+  int failed = 0;
+  for (int i = 0; i < 60; ++i) failed += Set(BmpKind::Rgb24, 4, 4, i % 2, &picture) == 0;
+  kill(churn, SIGKILL);
+  waitpid(churn, nullptr, 0);
+  EXPECT_EQ(failed, 0);
 }
 
 }  // namespace
