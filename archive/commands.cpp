@@ -20,10 +20,11 @@ namespace {
 // Maps the DOS path and reads the archive's headers.
 Outcome OpenArchive(const std::string& archive, std::string* nativePath, Archive* a) {
   const NativePath native = DosToNative(archive);
+  if (native.error == PathError::NoCurrentDirectory) return Failed(Failure::NoCurrentDirectory, archive);
   if (!native) return Failed(Failure::ArchiveNotFound, archive);
   *nativePath = native.path;
   if (const Status s = Scan(native.path, a); s != Status::Ok)
-    return Failed(FailureFor(Step::Open, s, Kind::File), archive);
+    return Failed(FailureFor(Step::Open, s, Kind::File), archive, a->unsupportedMethod);
   return Done("");
 }
 
@@ -46,6 +47,18 @@ bool SameContent(const std::string& a, const std::string& b) {
   }
   char extra;
   return file::Read(fb.get(), &extra, 1) == 0;
+}
+
+// Reads n bytes unless the file ends first; the count read.
+std::size_t ReadFull(int fd, unsigned char* p, std::size_t n) {
+  std::size_t done = 0;
+  while (done < n) {
+    const ssize_t r = sys::ops().read(fd, p + done, n - done);
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += static_cast<std::size_t>(r);
+  }
+  return done;
 }
 
 bool IsRegularOfSize(const std::string& path, std::uint64_t size) {
@@ -96,6 +109,28 @@ Outcome ExtractMember(const std::string& archive, const std::string& name) {
   if (!existing.empty() && !IsRegularOfSize(existing, m.length))
     return Failed(Failure::NameTaken, existingCp932());
 
+  const std::string done = Cp932Literal("「") + match.fileName + Cp932Literal("」を解凍しました。");
+  if (!existing.empty()) {
+    // The file there may already be this member: compared as it is decoded,
+    // so that no byte is written and a full disk is no obstacle.
+    const int efd = sys::ops().open(existing.c_str(), O_RDONLY, 0);
+    if (efd < 0) return Failed(Failure::NameTaken, existingCp932());
+    bool differs = false;
+    std::vector<unsigned char> theirs;
+    const Status s = Decode(nativePath, m, [&](const unsigned char* p, std::size_t n) {
+      theirs.resize(n);
+      differs = ReadFull(efd, theirs.data(), n) != n || std::memcmp(p, theirs.data(), n) != 0;
+      return !differs;
+    });
+    sys::ops().close(efd);
+    if (s == Status::Ok) return Done(done);
+    if (differs) return Failed(Failure::NameTaken, existingCp932());
+    // Reading either file failed.
+    if (s == Status::WriteError) return Failed(Failure::CannotRead, archive);
+    const Failure f = FailureFor(Step::Decode, s, m.kind);
+    return Failed(f, f == Failure::CannotRead ? archive : name);
+  }
+
   std::string temp;
   const int fd = CreateTemp(&temp);
   if (fd < 0) return Failed(Failure::CannotWrite, match.fileName);
@@ -111,12 +146,6 @@ Outcome ExtractMember(const std::string& archive, const std::string& name) {
     return drop(f, f == Failure::CannotWrite ? match.fileName : f == Failure::CannotRead ? archive : name);
   }
 
-  const std::string done = Cp932Literal("「") + match.fileName + Cp932Literal("」を解凍しました。");
-  if (!existing.empty()) {
-    if (!SameContent(temp, existing)) return drop(Failure::NameTaken, existingCp932());
-    sys::ops().unlink(temp.c_str());
-    return Done(done);
-  }
   if (sys::ops().renameNoReplace(temp.c_str(), target->c_str()) != 0) {
     const int err = errno;
     // Someone made the file meanwhile: the same content is as good as ours.

@@ -1,5 +1,6 @@
 #include "archive/lzh_archive.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -235,16 +236,32 @@ int ByteAt(int fd, std::uint64_t offset) {
 }
 
 // Bytes 2 and 6 of a member header hold the dashes of "-lh5-".
-bool LooksLikeHeader(int fd) {
+bool LooksLikeHeader(int fd, std::uint64_t at = 0) {
   unsigned char b[7];
-  if (sys::ops().lseek(fd, 0, SEEK_SET) < 0) return false;
+  if (sys::ops().lseek(fd, static_cast<off_t>(at), SEEK_SET) < 0) return false;
   return ReadFull(fd, b, 7) == 7 && b[2] == '-' && b[6] == '-';
+}
+
+// The method of the header at `at` when it is one the reader does not know:
+// three letters or digits between the dashes, not a method liblhasa reads.
+// The reader stops there without a word, as it does on damage.
+std::string UnknownMethodAt(int fd, std::uint64_t at) {
+  char b[7];
+  if (sys::ops().lseek(fd, static_cast<off_t>(at), SEEK_SET) < 0 || ReadFull(fd, b, 7) != 7 ||
+      b[2] != '-' || b[6] != '-')
+    return {};
+  for (int i = 3; i < 6; ++i)
+    if (!std::isalnum(static_cast<unsigned char>(b[i]))) return {};
+  char method[6] = {b[2], b[3], b[4], b[5], b[6], '\0'};
+  if (lha_decoder_for_name(method) || std::strcmp(method, LHA_COMPRESS_TYPE_DIR) == 0) return {};
+  return method;
 }
 
 }  // namespace
 
 Status Scan(const std::string& nativePath, Archive* out) {
   out->members.clear();
+  out->unsupportedMethod.clear();
   int rawFd = -1;
   if (Status s = OpenArchive(nativePath, &rawFd, &out->fileSize); s != Status::Ok) return s;
   Fd fd(rawFd);
@@ -298,9 +315,16 @@ Status Scan(const std::string& nativePath, Archive* out) {
     out->members.push_back(std::move(m));
   }
   if (src.failed) return Status::ReadError;
+  const std::uint64_t stoppedAt = any ? dataEnd : 0;
+  if (stoppedAt < out->fileSize) {
+    out->unsupportedMethod = UnknownMethodAt(fd.get(), stoppedAt);
+    if (!out->unsupportedMethod.empty()) return Status::Unsupported;
+  }
   if (!any) {
     if (out->fileSize == 0) return Status::NotLzh;
-    if (ByteAt(fd.get(), 0) == 0) return Status::Ok;  // an archive with no members
+    // An archive with no members is its end mark and nothing after it; any
+    // other file starting with a zero byte is something else.
+    if (out->fileSize == 1 && ByteAt(fd.get(), 0) == 0) return Status::Ok;
     return LooksLikeHeader(fd.get()) ? Status::Damaged : Status::NotLzh;
   }
   // The reader stops without a word on a broken header: only the end of the
@@ -382,6 +406,12 @@ Status CheckDecodable(const Member& m) {
 }
 
 Status Decode(const std::string& nativePath, const Member& m, int outFd) {
+  return Decode(nativePath, m, [outFd](const unsigned char* p, std::size_t n) {
+    return WriteAll(outFd, p, n);
+  });
+}
+
+Status Decode(const std::string& nativePath, const Member& m, const Sink& sink) {
   if (Status s = CheckDecodable(m); s != Status::Ok) return s;
   LHADecoderType* type = DecoderFor(m);
 
@@ -406,7 +436,7 @@ Status Decode(const std::string& nativePath, const Member& m, int outFd) {
     total += n;
     if (total > m.length) return Status::Damaged;
     crc = Crc16(crc, buf.get(), n);
-    if (!WriteAll(outFd, buf.get(), n)) return Status::WriteError;
+    if (!sink(buf.get(), n)) return Status::WriteError;
   }
   if (packed.failed) return Status::ReadError;
   if (total != m.length || crc != m.crc) return Status::Damaged;

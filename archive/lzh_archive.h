@@ -4,6 +4,7 @@
 // library rewrites names and misses some damage.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,11 @@ struct Member {
 struct Archive {
   std::vector<Member> members;
   std::uint64_t fileSize = 0;
+  std::string unsupportedMethod;  // when Scan stopped at a method it does not know
 };
 
-// Reads every header of the archive at the native path.
+// Reads every header of the archive at the native path. A well-formed header
+// of a method no decoder knows ("-zzz-") ends it with Unsupported.
 Status Scan(const std::string& nativePath, Archive* out);
 
 // Whether Decode can be tried at all: NotAFile, Unsupported, TooLarge or Ok.
@@ -52,6 +55,11 @@ Status CheckDecodable(const Member& m);
 // Writes the member's data to fd, checking its length and CRC16 at the end.
 // Anything but Ok means the written bytes must be thrown away.
 Status Decode(const std::string& nativePath, const Member& m, int fd);
+
+// The same, handing the data to sink piece by piece; a sink that returns
+// false stops the decoding with WriteError.
+using Sink = std::function<bool(const unsigned char* data, std::size_t n)>;
+Status Decode(const std::string& nativePath, const Member& m, const Sink& sink);
 
 std::uint16_t Crc16(std::uint16_t crc, const unsigned char* p, std::size_t n);
 

@@ -36,6 +36,10 @@ std::string MessageFor(Failure f, const std::string& subject, const std::string&
       return j("同じ名前の別のファイル「") + subject + j("」がすでにあります。上書きしません。");
     case Failure::BufferTooSmall:
       return j("出力領域が足りません。");
+    case Failure::OutOfMemory:
+      return j("メモリが足りません。");
+    case Failure::NoCurrentDirectory:
+      return j("今のディレクトリがありません (削除されました)。\n") + subject;
   }
   return {};
 }
@@ -46,6 +50,7 @@ Failure FailureFor(Step step, Status s, Kind kind) {
       if (s == Status::NotFound) return Failure::ArchiveNotFound;
       if (s == Status::NotLzh) return Failure::NotLzh;
       if (s == Status::ReadError) return Failure::CannotRead;
+      if (s == Status::Unsupported) return Failure::Unsupported;
       return Failure::Damaged;
     case Step::Check:
       if (s == Status::TooLarge) return Failure::TooLarge;

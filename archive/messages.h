@@ -24,6 +24,8 @@ enum class Failure {
   CannotWrite,
   NameTaken,
   BufferTooSmall,
+  OutOfMemory,
+  NoCurrentDirectory,
 };
 
 // `subject` is the archive path, the member or file name the message is

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "archive/commands.h"
@@ -39,6 +40,8 @@ int Respond(const vok::lzh::Outcome& o, char* output, DWORD size) {
   return vok::lzh::CodeFor(*o.failure);
 }
 
+int Run(const char* commandLine, char* output, DWORD size);
+
 std::string Trim(const std::string& s) {
   const std::size_t b = s.find_first_not_of(' ');
   if (b == std::string::npos) return {};
@@ -60,6 +63,22 @@ BOOL UnlhaSetBackGroundMode(BOOL) { return 1; }
 int Unlha(HWND, const char* commandLine, char* output, DWORD size) {
   RunningMark mark;
   if (output && size > 0) output[0] = '\0';
+  // A C entry point: memory running out is a failed command, never the end
+  // of the program. The message is made while memory is still there.
+  static const std::string noMemory = vok::lzh::MessageFor(Failure::OutOfMemory, "");
+  try {
+    return Run(commandLine, output, size);
+  } catch (const std::bad_alloc&) {
+    Emit(output, size, noMemory);
+    return vok::lzh::CodeFor(Failure::OutOfMemory);
+  }
+}
+
+}  // extern "C"
+
+namespace {
+
+int Run(const char* commandLine, char* output, DWORD size) {
   const std::string line = Trim(commandLine ? commandLine : "");
   const std::size_t blank = line.find(' ');
   if (blank != 1) return Respond(vok::lzh::Failed(Failure::BadCommand, ""), output, size);
@@ -76,4 +95,4 @@ int Unlha(HWND, const char* commandLine, char* output, DWORD size) {
   return Respond(vok::lzh::Failed(Failure::BadCommand, ""), output, size);
 }
 
-}  // extern "C"
+}  // namespace

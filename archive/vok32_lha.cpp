@@ -24,10 +24,11 @@ int Usage() {
   return 2;
 }
 
+// Empty when the path is relative and the current directory is gone.
 std::string Absolute(const std::string& path) {
   if (!path.empty() && path[0] == '/') return path;
   std::vector<char> buf(4096);
-  if (!getcwd(buf.data(), buf.size())) return path;
+  if (!getcwd(buf.data(), buf.size())) return {};
   return std::string(buf.data()) + "/" + path;
 }
 
@@ -39,9 +40,14 @@ int main(int argc, char** argv) {
   if (argc < 3) return Usage();
   const std::string command = argv[1];
   if (!((command == "l" && argc == 3) || (command == "e" && argc == 4))) return Usage();
-  const auto dos = vok::NativeToDos(Absolute(argv[2]));
+  const std::string absolute = Absolute(argv[2]);
+  if (absolute.empty()) {
+    std::fprintf(stderr, "vok32-lha: 今のディレクトリがありません (削除されました): %s\n", argv[2]);
+    return 1;
+  }
+  const auto dos = vok::NativeToDos(absolute);
   if (!dos) {
-    std::fprintf(stderr, "vok32-lha: この名前は扱えません (CP932 にない文字): %s\n", argv[2]);
+    std::fprintf(stderr, "vok32-lha: この名前は扱えません (CP932 にない文字か \\): %s\n", argv[2]);
     return 1;
   }
   std::string line = command + " " + *dos;

@@ -76,7 +76,10 @@ NativePath DosToNative(std::string_view dos) {
   }
   const bool absolute = !dos.empty() && IsSep(dos[0]);
   std::string cur = absolute ? std::string("/") : NativeCwd();
-  if (cur.empty()) cur.push_back('/');
+  if (cur.empty()) {
+    out.error = PathError::NoCurrentDirectory;
+    return out;
+  }
   for (const std::string& comp : SplitComponents(dos)) {
     auto utf8 = Cp932ToUtf8Strict(comp);
     if (!utf8) {
@@ -95,6 +98,7 @@ NativePath DosToNative(std::string_view dos) {
 }
 
 std::optional<std::string> NativeToDos(std::string_view native) {
+  if (native.find('\\') != std::string_view::npos) return std::nullopt;
   auto cp = Utf8ToCp932(native);
   if (!cp) return std::nullopt;
   std::string out = "z:";

@@ -10,7 +10,8 @@ namespace vok {
 enum class PathError {
   None,
   NoSuchDrive,     // a drive letter other than z:
-  NotRepresentable // a name with no form in the other code page
+  NotRepresentable, // a name with no form in the other code page
+  NoCurrentDirectory // a relative path while the current directory is gone
 };
 
 struct NativePath {
@@ -22,7 +23,8 @@ struct NativePath {
 // Maps a DOS path to a native one. Each component is matched exactly first,
 // then regardless of ASCII case, so a lower-cased path still names the same
 // file; a component that matches nothing keeps the name given (a new file).
-// A path without a drive is taken relative to the current directory.
+// A path without a drive is taken relative to the current directory, and
+// names nothing when that directory has been removed.
 NativePath DosToNative(std::string_view dos);
 
 // The entry of the native directory dir that a CP932 name means, as named
@@ -31,7 +33,8 @@ NativePath DosToNative(std::string_view dos);
 // of a file by a name whose case may differ from the disk's uses this rule.
 std::optional<std::string> FindEntry(const std::string& dir, std::string_view cp932);
 
-// Maps an absolute native path to z:\...; nullopt when a name has no CP932 form.
+// Maps an absolute native path to z:\...; nullopt when a name has no CP932
+// form, or holds a backslash, which DOS would read as a separator.
 std::optional<std::string> NativeToDos(std::string_view native);
 
 // Current drive, 1 = a: ... 26 = z:. Only z: exists.

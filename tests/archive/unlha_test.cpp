@@ -245,6 +245,13 @@ TEST(Extract, RefusalsExplainThemselves) {
   ScopedCwd cwd(out.path());
   const fs::path bmp = out.Write("NOTLZH.BMP", "BM\x36\x00\x00\x00 not an archive");
   const fs::path empty = out.Write("EMPTY.LZH", "");
+  // An icon starts with a zero byte, as an empty archive's end mark does.
+  const fs::path icon = out.Write("ICON.LZH", std::string("\0\0\1\0\1\0\x10\x10", 8));
+  const fs::path zeros = out.Write("ZEROS.LZH", std::string(2, '\0'));
+  std::string zzz = Level0Archive({{"A.BMP", "data"}});
+  zzz.replace(2, 5, "-zzz-");
+  zzz[1] = static_cast<char>(zzz[1] - ('l' + 'h' + '0') + ('z' + 'z' + 'z'));  // header sum
+  const fs::path unknown = out.Write("ZZZ.LZH", zzz);
   struct Case {
     std::string command;
     const char* message;
@@ -258,6 +265,10 @@ TEST(Extract, RefusalsExplainThemselves) {
       {"l " + Dos(out.path()), "書庫ファイルが見つかりません"},
       {"l " + Dos(bmp), "ＬＺＨ書庫ではありません"},
       {"l " + Dos(empty), "ＬＺＨ書庫ではありません"},
+      {"l " + Dos(icon), "ＬＺＨ書庫ではありません"},
+      {"l " + Dos(zeros), "ＬＺＨ書庫ではありません"},
+      {"l " + Dos(unknown), "対応していない圧縮方式 -zzz-"},
+      {"e " + Dos(unknown) + " A.BMP", "対応していない圧縮方式 -zzz-"},
       {"e " + Dos(kNames) + " NOSUCH.BMP", "が見つかりません"},
       {"e " + Dos(CorpusFile("jlha/jlha_h2_lh3.lzh")) + " gpl-2", "対応していない圧縮方式"},
       {"e " + Dos(CorpusFile("lhasa/regression/dir.lzh")) + " dir", "フォルダです"},
@@ -272,7 +283,35 @@ TEST(Extract, RefusalsExplainThemselves) {
     EXPECT_NE(r.text.find(J(c.message)), std::string::npos)
         << c.command << " -> " << Cp932ToUtf8(r.text);
   }
-  EXPECT_EQ(Files(out.path()), (std::set<std::string>{"NOTLZH.BMP", "EMPTY.LZH"}));
+  EXPECT_EQ(Files(out.path()), (std::set<std::string>{"NOTLZH.BMP", "EMPTY.LZH", "ICON.LZH",
+                                                      "ZEROS.LZH", "ZZZ.LZH"}));
+  // Only the end mark and nothing after it is an archive with no members.
+  EXPECT_EQ(List(out.Write("NONE.LZH", std::string(1, '\0'))).rc, 0);
+}
+
+TEST(Extract, ARelativePathFailsWhenTheCurrentDirectoryIsGone) {
+  TempDir dir;
+  fs::create_directory(dir.path() / "gone");
+  ScopedCwd cwd(dir.path() / "gone");
+  fs::remove(dir.path() / "gone");
+  const Outcome r = Unlha("l x.lzh");
+  EXPECT_NE(r.rc, 0);
+  EXPECT_NE(r.text.find(J("今のディレクトリがありません")), std::string::npos) << Cp932ToUtf8(r.text);
+}
+
+// Re-extracting a member whose very bytes are already there needs no room:
+// it succeeds on a full disk, and nothing is written.
+TEST(Extract, AnIdenticalFileAlreadyThereNeedsNoRoom) {
+  TempDir out;
+  ScopedCwd cwd(out.path());
+  ASSERT_EQ(Extract(kNames, "SUNSET.BMP").rc, 0);
+  const std::string before = ReadFile(out.path() / "SUNSET.BMP");
+  sys::ScopedOps restore;
+  sys::ops().write = [](int, const void*, size_t) -> ssize_t { return errno = ENOSPC, -1; };
+  const Outcome e = Extract(kNames, "SUNSET.BMP");
+  EXPECT_EQ(e.rc, 0) << Cp932ToUtf8(e.text);
+  EXPECT_EQ(Files(out.path()), std::set<std::string>{"SUNSET.BMP"});
+  EXPECT_EQ(ReadFile(out.path() / "SUNSET.BMP"), before);
 }
 
 TEST(Extract, AnUnreadableArchiveSaysSo) {

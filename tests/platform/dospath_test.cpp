@@ -46,6 +46,29 @@ TEST(DosPath, RefusesANameWithNoUtf8Form) {
   EXPECT_EQ(DosToNative("z:\\tmp\\ab\x81 ").error, PathError::NotRepresentable);
 }
 
+// A backslash in a native name would read as a separator: x\y.lzh would
+// name x/y.lzh. Such a name has no DOS form.
+TEST(DosPath, ANativeNameWithABackslashHasNoDosForm) {
+  EXPECT_EQ(NativeToDos("/tmp/x\\y.lzh"), std::nullopt);
+  EXPECT_EQ(NativeToDos("/tmp/a\\/y.lzh"), std::nullopt);
+}
+
+// With the current directory removed, a relative path names nothing, not a
+// file at the root.
+TEST(DosPath, ARelativePathFailsWhenTheCurrentDirectoryIsGone) {
+  TempDir t;
+  t.Write("gone/x", "");
+  ScopedCwd cwd(t.path() / "gone");
+  std::filesystem::remove_all(t.path() / "gone");
+  for (const char* relative : {"x.lzh", "z:x.lzh", ".\\x.lzh"}) {
+    SCOPED_TRACE(relative);
+    const NativePath p = DosToNative(relative);
+    EXPECT_EQ(p.error, PathError::NoCurrentDirectory);
+    EXPECT_EQ(p.path, "");
+  }
+  EXPECT_EQ(DosToNative("z:\\tmp").path, "/tmp");
+}
+
 TEST(DosPath, CurrentDriveAndDirectory) {
   TempDir t;
   t.Write("Sub/x", "");
