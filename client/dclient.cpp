@@ -33,6 +33,12 @@ bool SetWallpaper(std::string path) {
   return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE) != 0;
 }
 
+// Why the wallpaper did not change, or that it did but was not recorded.
+const std::string& WallpaperFailureText() {
+  return LastWallpaperFailure() == WallpaperFailure::NotRecorded ? texts::WallpaperNotRecorded()
+                                                                  : texts::CannotChangeWallpaper();
+}
+
 }  // namespace
 
 DClient::DClient(ClientUi& ui)
@@ -154,6 +160,12 @@ void DClient::CmFileOpen() {
     ui_.Invalidate(true);
     return;
   }
+  if (ext == ".bmp" && LastWallpaperFailure() == WallpaperFailure::NotRecorded) {
+    ui_.MessageBox(texts::WallpaperNotRecorded(), ArchivePath, kErrorStyle);
+    ArchiveOpen = 0;
+    ui_.Invalidate(true);
+    return;
+  }
   if (ext != ".lzh") {
     ui_.Beep();
     ui_.MessageBox(texts::NotBmpOrLzh(ArchivePath), texts::ErrorCaption(), kErrorStyle);
@@ -242,8 +254,12 @@ void DClient::CmExtract() {
 
   // A wallpaper path the wallpaper field could not hold would later be
   // centred, tiled or deleted cut into another path: refuse it here.
-  if (newPath.size() >= MAX_PATH || !SetWallpaper(newPath)) {
+  if (newPath.size() >= MAX_PATH) {
     ui_.MessageBox(texts::CannotChangeWallpaper(), newPath, kErrorStyle);
+    return;
+  }
+  if (!SetWallpaper(newPath)) {
+    ui_.MessageBox(WallpaperFailureText(), newPath, kErrorStyle);
     return;
   }
 
@@ -267,7 +283,7 @@ void DClient::CmTile() { ShowWallpaperAs(true); }
 void DClient::ShowWallpaperAs(bool tiled) {
   desktop::WriteTileMode(tiled);
   if (SetWallpaper(WallpaperPath)) ShowWallpaperStatus();
-  else ui_.MessageBox(texts::CannotChangeWallpaper(), WallpaperPath, kErrorStyle);
+  else ui_.MessageBox(WallpaperFailureText(), WallpaperPath, kErrorStyle);
 }
 
 void DClient::CmHelp() { ui_.MessageBox(texts::HelpText(), texts::HelpCaption(), MB_OK); }

@@ -27,6 +27,8 @@ const std::string& SelectBitmapFirst();
 const std::string& ExtractQuestion();
 const std::string& NotABitmap();
 const std::string& CannotChangeWallpaper();
+// The desktop took the picture but win.ini could not record it.
+const std::string& WallpaperNotRecorded();
 const std::string& DeletePreviousQuestion();
 const std::string& CannotDeletePrevious();
 

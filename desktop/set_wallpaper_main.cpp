@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
   const auto dos = vok::NativeToDos(full);
   std::free(full);
   if (!dos) {
-    std::fprintf(stderr, "vok32-wallpaper: %s: the name has no CP932 form\n", file);
+    std::fprintf(stderr, "vok32-wallpaper: %s: the name has no DOS form (a character outside CP932, or a backslash)\n",
+                 file);
     return 1;
   }
   if (mode >= 0 && !vok::desktop::WriteTileMode(mode == 1)) {
@@ -82,6 +83,11 @@ int main(int argc, char** argv) {
   }
   std::string path = *dos;
   if (!SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, path.data(), SPIF_UPDATEINIFILE)) {
+    if (vok::LastWallpaperFailure() == vok::WallpaperFailure::NotRecorded) {
+      std::fprintf(stderr, "vok32-wallpaper: the desktop shows %s, but win.ini in %s could not be written\n", file,
+                   vok::WindowsDirectory().c_str());
+      return 1;
+    }
     std::fprintf(stderr, "vok32-wallpaper: %s\n", Explain(vok::desktop::WhyNotShown(*dos), file).c_str());
     return 1;
   }

@@ -1,5 +1,6 @@
 #include "desktop/wallpaper.h"
 
+#include <new>
 #include <string>
 #include <utility>
 
@@ -15,22 +16,20 @@ ShowWallpaperFn& TestBackend() {
   return fn;
 }
 
-}  // namespace
+thread_local WallpaperFailure g_lastFailure = WallpaperFailure::None;
 
-void SetWallpaperBackendForTesting(ShowWallpaperFn fn) { TestBackend() = std::move(fn); }
+BOOL Failed(WallpaperFailure f) {
+  g_lastFailure = f;
+  return 0;
+}
 
-}  // namespace vok
-
-BOOL SystemParametersInfoA(UINT action, UINT /*param*/, void* pv, UINT winIni) {
-  if (action != SPI_SETDESKWALLPAPER || pv == nullptr) return 0;
-  const std::string dosPath = static_cast<const char*>(pv);
-
+BOOL SetWallpaper(const std::string& dosPath, UINT winIni) {
   const vok::NativePath native = vok::DosToNative(dosPath);
-  if (!native) return 0;
+  if (!native) return Failed(WallpaperFailure::NoBitmap);
   // Decoded before the desktop sees it, so nothing unreadable is ever shown
   // or recorded, whichever desktop is behind.
   vok::desktop::Pixbuf picture = vok::desktop::DecodeBmp(native.path);
-  if (!picture) return 0;
+  if (!picture) return Failed(WallpaperFailure::NoBitmap);
 
   // Read at every call: the centre and tile commands write it just before.
   const bool tiled = vok::desktop::ReadTileMode() != 0;
@@ -38,12 +37,32 @@ BOOL SystemParametersInfoA(UINT action, UINT /*param*/, void* pv, UINT winIni) {
   const vok::ShowWallpaperFn& test = vok::TestBackend();
   const bool shown = test ? test(native.path, tiled)
                           : vok::desktop::ShowOnDesktop(picture.get(), tiled);
-  if (!shown) return 0;
+  if (!shown) return Failed(WallpaperFailure::DesktopRefused);
 
   // The next read must return the path; a record that failed is a failure.
   if ((winIni & SPIF_UPDATEINIFILE) != 0 &&
       !vok::desktop::WriteWallpaperPath(dosPath)) {
-    return 0;
+    return Failed(WallpaperFailure::NotRecorded);
   }
+  g_lastFailure = WallpaperFailure::None;
   return 1;
+}
+
+}  // namespace
+
+void SetWallpaperBackendForTesting(ShowWallpaperFn fn) { TestBackend() = std::move(fn); }
+
+WallpaperFailure LastWallpaperFailure() { return g_lastFailure; }
+
+}  // namespace vok
+
+BOOL SystemParametersInfoA(UINT action, UINT /*param*/, void* pv, UINT winIni) {
+  if (action != SPI_SETDESKWALLPAPER || pv == nullptr) return vok::Failed(vok::WallpaperFailure::NoBitmap);
+  // A C entry point: memory running out is a failed call, never the end of
+  // the program.
+  try {
+    return vok::SetWallpaper(static_cast<const char*>(pv), winIni);
+  } catch (const std::bad_alloc&) {
+    return vok::Failed(vok::WallpaperFailure::NoBitmap);
+  }
 }

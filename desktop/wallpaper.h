@@ -13,6 +13,16 @@ BOOL SystemParametersInfoA(UINT action, UINT param, void* pv, UINT winIni);
 
 namespace vok {
 
+// What kept the last SPI_SETDESKWALLPAPER call on this thread from
+// succeeding, so the message can say what really happened.
+enum class WallpaperFailure {
+  None,
+  NoBitmap,        // no such file, or no readable bitmap: nothing changed
+  DesktopRefused,  // nothing changed
+  NotRecorded,     // the desktop shows it, but win.ini could not be written
+};
+WallpaperFailure LastWallpaperFailure();
+
 // The desktop's side: show the bitmap at a native path. True when it took it.
 using ShowWallpaperFn = std::function<bool(const std::string& nativePath, bool tiled)>;
 

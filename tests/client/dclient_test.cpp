@@ -1,6 +1,7 @@
 #include "client/dclient.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -295,6 +296,33 @@ TEST_F(Client, CentreAndTileWriteTheModeAndSetTheWallpaperAgain) {
       EXPECT_EQ(WinIni("wallpaper"), DosU(old));
     }
   }
+}
+
+// The desktop took the picture but win.ini could not record it: the message
+// says so, rather than that the wallpaper did not change.
+TEST_F(Client, AWallpaperShownButNotRecordedSaysSo) {
+  const fs::path old = Put("Walls/Old.BMP", TinyBmp(1));
+  const fs::path chosen = Put("Walls/New.BMP", TinyBmp(2));
+  SetWallpaperEntry(Dos(old));
+  client.ShowWallpaperStatus();
+  ui.log.clear();
+  sys::ScopedOps restore;
+  SetWallpaperBackendForTesting([this](const std::string& native, bool) {
+    desktop.push_back(native);
+    sys::ops().rename = [](const char*, const char*) { return errno = EROFS, -1; };
+    return true;
+  });
+  const std::string notRecorded = "壁紙は変わりましたが、win.ini に記録できませんでした。\n"
+                                  "次に起動したときは前の壁紙の名前を表示します。";
+  client.CmCenter();
+  EXPECT_THAT(ui.log, ElementsAre(Box(16, LowerU(old), notRecorded)));
+  ui.log.clear();
+  sys::ops().rename = sys::realOps().rename;
+  ui.dialogFile = chosen;
+  client.CmFileOpen();
+  EXPECT_THAT(ui.log, ElementsAre("dialog", Box(16, LowerU(chosen), notRecorded), "paint erase"));
+  EXPECT_EQ(desktop.size(), 2u);
+  EXPECT_EQ(WinIni("wallpaper"), DosU(old));
 }
 
 TEST_F(Client, RestoreAtStartFollowsTheStoredFile) {
