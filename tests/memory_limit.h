@@ -24,7 +24,7 @@ inline constexpr bool kCanCapMemory = true;
 inline constexpr bool kCanCapMemory = true;
 #endif
 
-// "passed", "failed", or how the child ended otherwise.
+// "passed", "failed", "threw", or how the child ended otherwise.
 inline std::string RunWithin(std::size_t marginBytes, const std::function<bool()>& check) {
   std::fflush(nullptr);
   const pid_t child = fork();
@@ -38,12 +38,23 @@ inline std::string RunWithin(std::size_t marginBytes, const std::function<bool()
     const rlim_t limit = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) + marginBytes;
     const struct rlimit rl = {limit, limit};
     if (setrlimit(RLIMIT_AS, &rl) != 0) _exit(3);
-    _exit(check() ? 0 : 1);
+    // Nothing may escape into the test framework's copy in this process.
+    int code = 4;
+    try {
+      code = check() ? 0 : 1;
+    } catch (...) {
+    }
+    _exit(code);
   }
   int status = 0;
   if (waitpid(child, &status, 0) != child) return "lost the child";
   if (WIFSIGNALED(status)) return "ended by signal " + std::to_string(WTERMSIG(status));
-  return WEXITSTATUS(status) == 0 ? "passed" : "failed";
+  switch (WEXITSTATUS(status)) {
+    case 0: return "passed";
+    case 1: return "failed";
+    case 4: return "threw";
+    default: return "could not cap memory";
+  }
 }
 
 }  // namespace vok::testing
