@@ -89,8 +89,12 @@ many_names() {  # count file
 import struct, sys
 count, out = int(sys.argv[1]), sys.argv[2]
 with open(out, "wb") as f:
+    # 1,444 stems of six characters sharing their first four, taken in turn:
+    # past nine members each, their short names collide across stems.
+    alpha = b"ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-"
     for i in range(count):
-        name = b"ABCD%06d_holiday_pictures.BMP" % i
+        k = i % (38 * 38)
+        name = b"ABCD" + alpha[k % 38:k % 38 + 1] + alpha[k // 38:k // 38 + 1] + b"_%06d_holiday_pictures.BMP" % i
         body = b"-lh0-" + struct.pack("<IIIBBB", 0, 0, 0x5A8B6000, 0x20, 0, len(name)) + name + b"\0\0"
         f.write(bytes([len(body), sum(body) & 0xFF]) + body)
     f.write(b"\0")
