@@ -49,18 +49,6 @@ bool SameContent(const std::string& a, const std::string& b) {
   return file::Read(fb.get(), &extra, 1) == 0;
 }
 
-// Reads n bytes unless the file ends first; the count read.
-std::size_t ReadFull(int fd, unsigned char* p, std::size_t n) {
-  std::size_t done = 0;
-  while (done < n) {
-    const ssize_t r = sys::ops().read(fd, p + done, n - done);
-    if (r < 0 && errno == EINTR) continue;
-    if (r <= 0) break;
-    done += static_cast<std::size_t>(r);
-  }
-  return done;
-}
-
 bool IsRegularOfSize(const std::string& path, std::uint64_t size) {
   struct stat st;
   return sys::ops().lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
@@ -113,16 +101,16 @@ Outcome ExtractMember(const std::string& archive, const std::string& name) {
   if (!existing.empty()) {
     // The file there may already be this member: compared as it is decoded,
     // so that no byte is written and a full disk is no obstacle.
-    const int efd = sys::ops().open(existing.c_str(), O_RDONLY, 0);
-    if (efd < 0) return Failed(Failure::NameTaken, existingCp932());
+    file::Fd efd(sys::ops().open(existing.c_str(), O_RDONLY, 0));
+    if (!efd) return Failed(Failure::NameTaken, existingCp932());
     bool differs = false;
     std::vector<unsigned char> theirs;
     const Status s = Decode(nativePath, m, [&](const unsigned char* p, std::size_t n) {
       theirs.resize(n);
-      differs = ReadFull(efd, theirs.data(), n) != n || std::memcmp(p, theirs.data(), n) != 0;
+      differs = file::ReadFull(efd.get(), theirs.data(), n) != static_cast<long>(n) ||
+                std::memcmp(p, theirs.data(), n) != 0;
       return !differs;
     });
-    sys::ops().close(efd);
     if (s == Status::Ok) return Done(done);
     if (differs) return Failed(Failure::NameTaken, existingCp932());
     // Reading either file failed.

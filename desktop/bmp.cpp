@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop/backend.h"
+#include "platform/file.h"
 #include "platform/sys.h"
 
 namespace vok::desktop {
@@ -82,19 +83,10 @@ std::optional<Header> ReadHeader(const guchar* b, size_t n) {
 
 // Reads want bytes on from where the file is; fewer only at its end.
 bool ReadUpTo(int fd, std::vector<guchar>* bytes, size_t want) {
-  const auto& ops = sys::ops();
   bytes->resize(want);
-  size_t have = 0;
-  while (have < want) {
-    ssize_t n = ops.read(fd, bytes->data() + have, want - have);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    have += static_cast<size_t>(n);
-  }
-  bytes->resize(have);
+  const long have = file::ReadFull(fd, bytes->data(), want);
+  if (have < 0) return false;
+  bytes->resize(static_cast<size_t>(have));
   return true;
 }
 
@@ -104,11 +96,11 @@ std::optional<std::vector<guchar>> ReadBitmapFile(const std::string& path) {
   const auto& ops = sys::ops();
   struct stat st;
   if (ops.stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  int fd = ops.open(path.c_str(), O_RDONLY, 0);
-  if (fd < 0) return std::nullopt;
+  file::Fd fd(ops.open(path.c_str(), O_RDONLY, 0));
+  if (!fd) return std::nullopt;
   std::optional<std::vector<guchar>> out;
   std::vector<guchar> bytes;
-  if (ReadUpTo(fd, &bytes, 14 + 124)) {
+  if (ReadUpTo(fd.get(), &bytes, 14 + 124)) {
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (auto h = ReadHeader(bytes.data(), bytes.size()); h && size <= h->needed + kSlack) {
       const size_t have = bytes.size();
@@ -118,15 +110,15 @@ std::optional<std::vector<guchar>> ReadBitmapFile(const std::string& path) {
         out = std::move(bytes);
       } else {
         // A file that grows meanwhile is read no further than the picture needs.
-        std::vector<guchar> rest;
-        if (ReadUpTo(fd, &rest, want - have)) {
-          bytes.insert(bytes.end(), rest.begin(), rest.end());
+        bytes.resize(want);
+        const long got = file::ReadFull(fd.get(), bytes.data() + have, want - have);
+        if (got >= 0) {
+          bytes.resize(have + static_cast<size_t>(got));
           out = std::move(bytes);
         }
       }
     }
   }
-  ops.close(fd);
   return out;
 }
 
