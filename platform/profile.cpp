@@ -411,6 +411,9 @@ BOOL WriteString(const char* section, const char* key, const char* value, const 
   if (loc.inWindowsDir && !MakeDirs(DirOf(loc.path))) return 0;
   Contents c = Load(loc.path);
   if (!c.ok) return 0;
+  // A file its owner made read-only is refused, not replaced; replacing it
+  // would succeed in a writable folder, and as root.
+  if (c.exists && (c.mode & S_IWUSR) == 0) return 0;
   const std::string_view content = c.bytes;
   std::string bytes = Edit(content, sec, key ? std::optional<std::string_view>(k) : std::nullopt,
                            value ? std::optional<std::string_view>(value) : std::nullopt);

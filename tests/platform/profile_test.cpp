@@ -294,6 +294,18 @@ TEST_F(ProfileTest, FileThatCannotBeReadIsNeverReplaced) {
   EXPECT_TRUE(Strays().empty());
 }
 
+// A file the user made read-only is never rewritten, whoever runs the write.
+TEST_F(ProfileTest, AReadOnlyFileIsRefused) {
+  const std::string before = "[s]\nk=v\n";
+  dir.Write("t.ini", before);
+  std::filesystem::permissions(ini, std::filesystem::perms::owner_read | std::filesystem::perms::group_read);
+  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "w", "t.ini"));
+  EXPECT_FALSE(WritePrivateProfileStringA("s", "new", "x", "t.ini"));
+  EXPECT_EQ(ReadFile(ini), before);
+  EXPECT_EQ(Get("s", "k"), "v");
+  EXPECT_TRUE(Strays().empty());
+}
+
 // A 16 MB file of nothing but line ends, the most a profile may be, is read
 // and rewritten within a small multiple of its size.
 TEST_F(ProfileTest, MemoryStaysWithinAFewTimesTheFileSize) {
