@@ -1,5 +1,6 @@
 #include "archive/lzh_archive.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -44,30 +45,52 @@ long ReadFull(int fd, void* buf, std::size_t n) {
   return static_cast<long>(done);
 }
 
-// The stream liblhasa reads headers from; it counts the position so that
-// the end of each member's data is known.
+// The stream liblhasa reads headers from, read ahead in one buffer so that
+// a member's few small header reads and its skip cost no system call; it
+// counts the position so that the end of each member's data is known.
 struct Source {
   int fd;
   std::uint64_t pos = 0;
   bool failed = false;
+  std::vector<unsigned char> buf = std::vector<unsigned char>(128 * 1024);
+  std::size_t at = 0, end = 0;
 };
 
-int SourceRead(void* handle, void* buf, size_t n) {
+int SourceRead(void* handle, void* out, size_t n) {
   auto* s = static_cast<Source*>(handle);
-  const long r = ReadFull(s->fd, buf, n);
-  if (r < 0) {
-    s->failed = true;
-    return -1;
+  auto* dst = static_cast<unsigned char*>(out);
+  size_t done = 0;
+  while (done < n) {
+    if (s->at == s->end) {
+      const long r = ReadFull(s->fd, s->buf.data(), s->buf.size());
+      if (r < 0) {
+        s->failed = true;
+        return -1;
+      }
+      if (r == 0) break;
+      s->at = 0;
+      s->end = static_cast<std::size_t>(r);
+    }
+    const std::size_t k = std::min(n - done, s->end - s->at);
+    std::memcpy(dst + done, s->buf.data() + s->at, k);
+    s->at += k;
+    done += k;
   }
-  s->pos += static_cast<std::uint64_t>(r);
-  return static_cast<int>(r);
+  s->pos += done;
+  return static_cast<int>(done);
 }
 
 int SourceSkip(void* handle, size_t n) {
   auto* s = static_cast<Source*>(handle);
-  if (sys::ops().lseek(s->fd, static_cast<off_t>(n), SEEK_CUR) < 0) {
-    s->failed = true;
-    return 0;
+  if (n <= s->end - s->at) {
+    s->at += n;
+  } else {
+    const std::uint64_t beyond = n - (s->end - s->at);
+    if (sys::ops().lseek(s->fd, static_cast<off_t>(beyond), SEEK_CUR) < 0) {
+      s->failed = true;
+      return 0;
+    }
+    s->at = s->end = 0;
   }
   s->pos += n;
   return 1;
@@ -187,23 +210,6 @@ std::vector<std::string> SplitStoredPath(const std::string& raw, bool* hadDir) {
   if (parts.size() > 1) dir = true;
   if (hadDir) *hadDir = dir;
   return parts;
-}
-
-std::uint16_t Crc16(std::uint16_t crc, const unsigned char* p, std::size_t n) {
-  static const auto table = [] {
-    struct T {
-      std::uint16_t v[256];
-    } t{};
-    for (unsigned i = 0; i < 256; ++i) {
-      unsigned r = i;
-      for (int j = 0; j < 8; ++j) r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
-      t.v[i] = static_cast<std::uint16_t>(r);
-    }
-    return t;
-  }();
-  for (std::size_t i = 0; i < n; ++i)
-    crc = static_cast<std::uint16_t>(table.v[(crc ^ p[i]) & 0xFF] ^ (crc >> 8));
-  return crc;
 }
 
 namespace {
@@ -405,15 +411,8 @@ Status CheckDecodable(const Member& m) {
   return DecoderFor(m) ? Status::Ok : Status::Unsupported;
 }
 
-Status Decode(const std::string& nativePath, const Member& m, int outFd) {
-  return Decode(nativePath, m, [outFd](const unsigned char* p, std::size_t n) {
-    return WriteAll(outFd, p, n);
-  });
-}
-
-Status Decode(const std::string& nativePath, const Member& m, const Sink& sink) {
+Status Decode(const std::string& nativePath, const Member& m, const OutputSink& sink) {
   if (Status s = CheckDecodable(m); s != Status::Ok) return s;
-  LHADecoderType* type = DecoderFor(m);
 
   int rawFd = -1;
   std::uint64_t size = 0;
@@ -422,25 +421,41 @@ Status Decode(const std::string& nativePath, const Member& m, const Sink& sink) 
   if (m.dataOffset + m.packed > size) return Status::Damaged;
   if (sys::ops().lseek(fd.get(), static_cast<off_t>(m.dataOffset), SEEK_SET) < 0)
     return Status::ReadError;
-  Packed packed{fd.get(), m.packed};
-  std::unique_ptr<LHADecoder, DecoderDeleter> decoder(
-      lha_decoder_new(type, ReadPacked, &packed, static_cast<size_t>(m.length)));
-  if (!decoder) return Status::ReadError;
 
   std::uint64_t total = 0;
   std::uint16_t crc = 0;
-  std::unique_ptr<unsigned char[]> buf(new unsigned char[64 * 1024]);
-  for (;;) {
-    const size_t n = lha_decoder_read(decoder.get(), buf.get(), 64 * 1024);
-    if (n == 0) break;
-    total += n;
-    if (total > m.length) return Status::Damaged;
-    crc = Crc16(crc, buf.get(), n);
-    if (!sink(buf.get(), n)) return Status::WriteError;
+  if (IsLhNewMethod(m.method)) {
+    const Decoded d = DecodeLhNew(
+        m.method, m.packed,
+        [&fd](unsigned char* buf, std::size_t n) { return ReadFull(fd.get(), buf, n); },
+        m.length, sink);
+    if (d.sinkRefused) return Status::WriteError;
+    if (d.readFailed) return Status::ReadError;
+    total = d.length;
+    crc = d.crc;
+  } else {
+    Packed packed{fd.get(), m.packed};
+    std::unique_ptr<LHADecoder, DecoderDeleter> decoder(
+        lha_decoder_new(DecoderFor(m), ReadPacked, &packed, static_cast<size_t>(m.length)));
+    if (!decoder) return Status::ReadError;
+    std::unique_ptr<unsigned char[]> buf(new unsigned char[64 * 1024]);
+    for (;;) {
+      const size_t n = lha_decoder_read(decoder.get(), buf.get(), 64 * 1024);
+      if (n == 0) break;
+      if (!sink(buf.get(), n)) return Status::WriteError;
+    }
+    if (packed.failed) return Status::ReadError;
+    total = lha_decoder_get_length(decoder.get());
+    crc = lha_decoder_get_crc(decoder.get());
   }
-  if (packed.failed) return Status::ReadError;
   if (total != m.length || crc != m.crc) return Status::Damaged;
   return Status::Ok;
+}
+
+Status Decode(const std::string& nativePath, const Member& m, int outFd) {
+  return Decode(nativePath, m, [outFd](const unsigned char* p, std::size_t n) {
+    return WriteAll(outFd, p, n);
+  });
 }
 
 }  // namespace vok::lzh

@@ -1,12 +1,15 @@
 // Reading an LZH archive: the members' headers as stored, and one member's
-// data decoded and checked. liblhasa does the decoding; names, sizes and the
-// end of the archive are taken from the raw headers here, because the
-// library rewrites names and misses some damage.
+// data decoded and checked. -lh4- to -lh7- are decoded here (lh_decoder.h),
+// the rarer methods by liblhasa; names, sizes and the end of the archive are
+// taken from the raw headers here, because the library rewrites names and
+// misses some damage.
 #pragma once
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "archive/lh_decoder.h"
 
 namespace vok::lzh {
 
@@ -52,16 +55,18 @@ Status Scan(const std::string& nativePath, Archive* out);
 // Whether Decode can be tried at all: NotAFile, Unsupported, TooLarge or Ok.
 Status CheckDecodable(const Member& m);
 
-// Writes the member's data to fd, checking its length and CRC16 at the end.
-// Anything but Ok means the written bytes must be thrown away.
+// Hands the member's data to sink in order, checking its length and CRC16
+// at the end. Anything but Ok means the bytes handed out must be thrown away;
+// a sink that says false ends it with WriteError. To decode into memory:
+//   std::vector<unsigned char> v;
+//   Decode(path, m, [&](const unsigned char* p, std::size_t n) {
+//     v.insert(v.end(), p, p + n);
+//     return true;
+//   });
+Status Decode(const std::string& nativePath, const Member& m, const OutputSink& sink);
+using Sink = OutputSink;
+// The same written to fd.
 Status Decode(const std::string& nativePath, const Member& m, int fd);
-
-// The same, handing the data to sink piece by piece; a sink that returns
-// false stops the decoding with WriteError.
-using Sink = std::function<bool(const unsigned char* data, std::size_t n)>;
-Status Decode(const std::string& nativePath, const Member& m, const Sink& sink);
-
-std::uint16_t Crc16(std::uint16_t crc, const unsigned char* p, std::size_t n);
 
 // Splits a stored name into components at '\', '/' and 0xFF, never inside
 // a double-byte character; empty, "." and ".." components are dropped.
