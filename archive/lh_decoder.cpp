@@ -17,14 +17,16 @@ constexpr unsigned kNumCodes = 510;
 constexpr unsigned kMaxTempCodes = 20;
 constexpr unsigned kCopyThreshold = 3;
 
-// Lookup tables: a leaf entry holds symbol and code length; a node entry
-// (the code is longer than the table) holds where to go on bit by bit.
-constexpr std::uint32_t kNodeEntry = 0x80000000u;
+// Lookup tables of 16-bit entries, small enough to stay in the first-level
+// cache: a leaf holds the code length (bits 9-12) and the symbol (bits 0-8);
+// a node entry (the code is longer than the table) holds where to go on bit
+// by bit.
+constexpr std::uint16_t kNodeEntry = 0x8000;
 constexpr unsigned kCodeTableBits = 12;
 constexpr unsigned kOffsetTableBits = 8;
 
 // Decoded bytes go out in chunks of this size; the window stays in front.
-constexpr std::size_t kOutChunk = 512 * 1024;
+constexpr std::size_t kOutChunk = 256 * 1024;
 // Room after a chunk for one whole copy (258 bytes) plus the word copy's overrun.
 constexpr std::size_t kOutSlack = 512;
 constexpr std::size_t kInChunk = 256 * 1024;
@@ -75,14 +77,14 @@ void BuildTree(std::uint16_t* tree, unsigned treeLen, const std::uint8_t* length
   } while (remaining);
 }
 
-void FillTable(const std::uint16_t* tree, std::uint32_t* table, unsigned bits, std::uint16_t code,
+void FillTable(const std::uint16_t* tree, std::uint16_t* table, unsigned bits, std::uint16_t code,
                unsigned depth, unsigned prefix) {
   if (code & kLeaf) {
-    const std::uint32_t e = (code & ~kLeaf) | (depth << 16);
+    const auto e = static_cast<std::uint16_t>((code & 0x1FF) | (depth << 9));
     const unsigned span = 1u << (bits - depth);
     for (unsigned i = 0; i < span; ++i) table[(prefix << (bits - depth)) + i] = e;
   } else if (depth == bits) {
-    table[prefix] = kNodeEntry | (bits << 16) | code;
+    table[prefix] = kNodeEntry | code;
   } else {
     FillTable(tree, table, bits, tree[code], depth + 1, prefix << 1);
     FillTable(tree, table, bits, tree[code + 1], depth + 1, (prefix << 1) | 1);
@@ -190,15 +192,15 @@ class Decoder {
     return code & ~kLeaf;
   }
 
-  int ReadLookup(const std::uint32_t* table, unsigned bits, const std::uint16_t* tree) {
+  int ReadLookup(const std::uint16_t* table, unsigned bits, const std::uint16_t* tree) {
     if (cnt_ < bits) Refill();
-    const std::uint32_t e = table[buf_ >> (64 - bits)];
-    const unsigned len = (e >> 16) & 0xFF;
+    const std::uint16_t e = table[buf_ >> (64 - bits)];
+    const unsigned len = (e & kNodeEntry) ? bits : (e >> 9) & 0xF;
     if (len > avail_) return -1;
     WalkBits(len);
     Consume(len);
-    if (!(e & kNodeEntry)) return static_cast<int>(e & 0xFFFF);
-    std::uint16_t code = static_cast<std::uint16_t>(e & 0xFFFF);
+    if (!(e & kNodeEntry)) return e & 0x1FF;
+    std::uint16_t code = e & ~kNodeEntry;
     while (!(code & kLeaf)) {
       const int bit = ReadBits(1);
       if (bit < 0) return -1;
@@ -345,8 +347,8 @@ class Decoder {
   unsigned blockRemaining_ = 0;
   std::uint16_t codeTree_[kNumCodes * 2];
   std::uint16_t offsetTree_[kMaxTempCodes * 2];  // and the temporary table
-  std::uint32_t codeTable_[1u << kCodeTableBits];
-  std::uint32_t offsetTable_[1u << kOffsetTableBits];
+  std::uint16_t codeTable_[1u << kCodeTableBits];
+  std::uint16_t offsetTable_[1u << kOffsetTableBits];
 
   const OutputSink& sink_;
   std::unique_ptr<unsigned char[]> out_;
@@ -363,16 +365,63 @@ Decoded Decoder::Run(std::uint64_t length) {
   while (!broken && produced_ < length) {
     const std::uint64_t left = length - produced_;
     unsigned char* const limit = chunk + (left < kOutChunk ? static_cast<std::size_t>(left) : kOutChunk);
+    // The bit state lives in locals here: stores through `out` could alias
+    // the members and would force them out to memory on every byte.
+    std::uint64_t buf = buf_, avail = avail_;
+    unsigned cnt = cnt_, lb = lb_, remaining = blockRemaining_;
+    const unsigned char* p = p_;
+    const unsigned char* end = end_;
+    const auto save = [&] {
+      buf_ = buf, avail_ = avail, cnt_ = cnt, lb_ = lb, blockRemaining_ = remaining;
+      p_ = p, end_ = end;
+    };
+    const auto load = [&] {
+      buf = buf_, avail = avail_, cnt = cnt_, lb = lb_, remaining = blockRemaining_;
+      p = p_, end = end_;
+    };
+    const auto consume = [&](unsigned n) {
+      buf <<= n;
+      cnt -= n;
+      avail -= n;
+    };
     while (out < limit) {
-      while (blockRemaining_ == 0) {
-        if (!StartBlock()) {
-          broken = true;
-          break;
-        }
+      if (remaining == 0) {
+        save();
+        while (blockRemaining_ == 0 && !broken) broken = !StartBlock();
+        load();
+        if (broken) break;
       }
-      if (broken) break;
-      --blockRemaining_;
-      const int code = ReadLookup(codeTable_, kCodeTableBits, codeTree_);
+      --remaining;
+      if (cnt < kCodeTableBits) {
+        save();
+        Refill();
+        load();
+      }
+      // The code's bits are in hand already: look it up while the buffer
+      // fills below them.
+      const std::uint16_t e = codeTable_[buf >> (64 - kCodeTableBits)];
+      if (end - p >= 8) {
+        buf |= LoadBe64(p) >> cnt;
+        p += (63 - cnt) >> 3;
+        cnt |= 56;
+      } else {
+        save();
+        Refill();
+        load();
+      }
+      // Near the end of the input, or for a code longer than the table, the
+      // careful path; otherwise one command needs at most 12 + 8 + 30 bits.
+      int code;
+      if ((e & kNodeEntry) || avail < 64) {
+        save();
+        code = ReadLookup(codeTable_, kCodeTableBits, codeTree_);
+        load();
+      } else {
+        const unsigned len = (e >> 9) & 0xF;
+        lb = len > lb ? (lb - len) & 31 : lb - len;
+        consume(len);
+        code = e & 0x1FF;
+      }
       if (code < 0) {
         broken = true;
         break;
@@ -382,7 +431,30 @@ Decoded Decoder::Run(std::uint64_t length) {
         continue;
       }
       const unsigned count = static_cast<unsigned>(code) - 256 + kCopyThreshold;
-      const int offset = ReadOffset();
+      int offset;
+      const std::uint16_t o = offsetTable_[buf >> (64 - kOffsetTableBits)];
+      if ((o & kNodeEntry) || avail < 64 || cnt < 38) {
+        save();
+        offset = ReadOffset();
+        load();
+      } else {
+        const unsigned len = (o >> 9) & 0xF;
+        lb = len > lb ? (lb - len) & 31 : lb - len;
+        consume(len);
+        offset = o & 0x1FF;
+        if (offset > 1) {
+          const unsigned n = static_cast<unsigned>(offset) - 1;
+          if (lb < n) {
+            lb += ((32 - lb) >> 3) << 3;
+            if (lb < n) offset = -1;  // more than the reference's buffer holds
+          }
+          if (offset > 0) {
+            lb -= n;
+            offset = static_cast<int>(buf >> (64 - n)) + (1 << n);
+            consume(n);
+          }
+        }
+      }
       if (offset < 0) {
         broken = true;
         break;
@@ -391,7 +463,9 @@ Decoded Decoder::Run(std::uint64_t length) {
       // of the data it holds blanks.
       const std::size_t dist = (static_cast<std::size_t>(offset) & ringMask) + 1;
       const unsigned char* src = out - dist;
-      if (dist >= 8) {
+      if (dist >= 16) {
+        for (unsigned i = 0; i < count; i += 16) std::memcpy(out + i, src + i, 16);
+      } else if (dist >= 8) {
         for (unsigned i = 0; i < count; i += 8) std::memcpy(out + i, src + i, 8);
       } else if (dist == 1) {
         std::memset(out, src[0], count);
@@ -400,6 +474,7 @@ Decoded Decoder::Run(std::uint64_t length) {
       }
       out += count;
     }
+    save();
     // A copy may run past the member's end; those bytes are not part of it.
     if (static_cast<std::uint64_t>(out - chunk) > left) out = chunk + left;
     if (!Flush(chunk, out)) break;
@@ -438,32 +513,35 @@ Decoded DecodeLhNew(std::string_view method, std::span<const unsigned char> pack
 }
 
 std::uint16_t Crc16(std::uint16_t crc, const unsigned char* p, std::size_t n) {
-  // Slicing by eight: table k advances the CRC over k more zero bytes.
+  // Slicing by sixteen: table k advances the CRC over k more zero bytes.
   static const auto t = [] {
     struct T {
-      std::uint16_t v[8][256];
+      std::uint16_t v[16][256];
     } t{};
     for (unsigned i = 0; i < 256; ++i) {
       unsigned r = i;
       for (int j = 0; j < 8; ++j) r = (r & 1) ? (r >> 1) ^ 0xA001u : r >> 1;
       t.v[0][i] = static_cast<std::uint16_t>(r);
     }
-    for (unsigned k = 1; k < 8; ++k)
+    for (unsigned k = 1; k < 16; ++k)
       for (unsigned i = 0; i < 256; ++i)
         t.v[k][i] = static_cast<std::uint16_t>((t.v[k - 1][i] >> 8) ^ t.v[0][t.v[k - 1][i] & 0xFF]);
     return t;
   }();
-  while (n >= 8) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    if constexpr (std::endian::native == std::endian::big) v = __builtin_bswap64(v);
-    v ^= crc;
+  static_assert(std::endian::native == std::endian::little);
+  while (n >= 16) {
+    std::uint64_t a, b;
+    std::memcpy(&a, p, 8);
+    std::memcpy(&b, p + 8, 8);
+    a ^= crc;
     crc = static_cast<std::uint16_t>(
-        t.v[7][v & 0xFF] ^ t.v[6][(v >> 8) & 0xFF] ^ t.v[5][(v >> 16) & 0xFF] ^
-        t.v[4][(v >> 24) & 0xFF] ^ t.v[3][(v >> 32) & 0xFF] ^ t.v[2][(v >> 40) & 0xFF] ^
-        t.v[1][(v >> 48) & 0xFF] ^ t.v[0][v >> 56]);
-    p += 8;
-    n -= 8;
+        t.v[15][a & 0xFF] ^ t.v[14][(a >> 8) & 0xFF] ^ t.v[13][(a >> 16) & 0xFF] ^
+        t.v[12][(a >> 24) & 0xFF] ^ t.v[11][(a >> 32) & 0xFF] ^ t.v[10][(a >> 40) & 0xFF] ^
+        t.v[9][(a >> 48) & 0xFF] ^ t.v[8][a >> 56] ^ t.v[7][b & 0xFF] ^ t.v[6][(b >> 8) & 0xFF] ^
+        t.v[5][(b >> 16) & 0xFF] ^ t.v[4][(b >> 24) & 0xFF] ^ t.v[3][(b >> 32) & 0xFF] ^
+        t.v[2][(b >> 40) & 0xFF] ^ t.v[1][(b >> 48) & 0xFF] ^ t.v[0][b >> 56]);
+    p += 16;
+    n -= 16;
   }
   while (n--) crc = static_cast<std::uint16_t>(t.v[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8));
   return crc;
