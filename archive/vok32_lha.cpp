@@ -1,6 +1,7 @@
 // vok32-lha: lists or extracts an LZH archive from the command line through
 // the same entry points the window uses. Paths and names are UTF-8 here.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <unistd.h>
@@ -35,6 +36,10 @@ std::string Absolute(const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // liblhasa turns each member's DOS time into Unix time with mktime, and
+  // with TZ unset glibc looks at /etc/localtime again on every call; named
+  // once, the zone is read once.
+  setenv("TZ", ":/etc/localtime", 0);
   if (const int status = vok::AnswerHelpOrVersion(argc, argv, "vok32-lha", VOK32_VERSION, kUsage); status >= 0)
     return status;
   if (argc < 3) return Usage();
