@@ -2,7 +2,7 @@
 # Times setting a 1920x1080 24-bit BMP as the root window's wallpaper, centred,
 # with vok32-wallpaper against feh --bg-center and hsetroot -center, all on
 # the same private Xvfb. Prints the median wall time of several runs, the
-# ratio to vok32 and the peak resident memory.
+# ratio of vok32 to each (paired, interleaved runs) and the peak resident memory.
 # Usage: bench/wallpaper.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -36,30 +36,44 @@ hdr = b"BM" + struct.pack("<IHHI", 54 + len(data), 0, 0, 54) + struct.pack(
 open(sys.argv[1], "wb").write(hdr + data)
 PY
 
-measure() {  # prints median microseconds and peak KB of "$@" over $runs runs
-  local times=() peak=0 i t0 t1 kb
-  for ((i = 0; i < runs; i++)); do
-    t0=$(date +%s%N)
-    /usr/bin/time -f %M -o "$work/mem" "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    t1=$(date +%s%N)
-    times+=($(((t1 - t0) / 1000)))
-    kb=$(tail -1 "$work/mem")
-    ((kb > peak)) && peak=$kb
-  done
-  echo "$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(((runs + 1) / 2))p") $peak"
+# One run of "$@": wall microseconds and peak KB into $us and $kb.
+run_once() {
+  local t0 t1
+  t0=$(date +%s%N)
+  /usr/bin/time -f %M -o "$work/mem" "$@" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+  t1=$(date +%s%N)
+  us=$(((t1 - t0) / 1000))
+  kb=$(tail -1 "$work/mem")
 }
 
-row() {  # tool base_us us kb
-  awk -v tool="$1" -v base="$2" -v us="$3" -v kb="$4" \
-    'BEGIN { printf "%-16s %10.1f %8.2f %10d\n", tool, us / 1000, us / base, kb }'
-}
+median() { printf '%s\n' "$@" | sort -n | sed -n "$((($# + 1) / 2))p"; }
+
+tools=(vok32-wallpaper feh hsetroot)
+commands=(
+  "$tool --center $work/WALL.BMP"
+  "feh --no-fehbg --bg-center $work/WALL.BMP"
+  "hsetroot -center $work/WALL.BMP"
+)
+declare -A times peaks ratios
+# Interleaved, so a machine that slows down meanwhile slows every tool alike;
+# each peer's ratio is taken against the vok32 run just before it.
+for ((i = 0; i < runs + 1; i++)); do
+  for t in 0 1 2; do
+    # shellcheck disable=SC2086
+    run_once ${commands[$t]}
+    ((i == 0)) && continue  # warm-up
+    times[$t]+="$us "
+    ((kb > ${peaks[$t]:-0})) && peaks[$t]=$kb
+    ((t == 0)) && base=$us
+    ratios[$t]+="$((base * 1000 / us)) "
+  done
+done
 
 echo "centre a 1920x1080 24-bit BMP on the root window of Xvfb ($DISPLAY)"
-printf '%-16s %10s %8s %10s\n' tool "median ms" "x vok32" "peak KB"
-read -r base kb < <(measure "$tool" --center "$work/WALL.BMP")
-row vok32-wallpaper "$base" "$base" "$kb"
-read -r us kb < <(measure feh --no-fehbg --bg-center "$work/WALL.BMP")
-row feh "$base" "$us" "$kb"
-read -r us kb < <(measure hsetroot -center "$work/WALL.BMP")
-row hsetroot "$base" "$us" "$kb"
-echo "($runs runs each)"
+printf '%-16s %10s %14s %10s\n' tool "median ms" "vok32 / this" "peak KB"
+for t in 0 1 2; do
+  # shellcheck disable=SC2086
+  awk -v tool="${tools[$t]}" -v us="$(median ${times[$t]})" -v r="$(median ${ratios[$t]})" -v kb="${peaks[$t]}" \
+    'BEGIN { printf "%-16s %10.1f %14.2f %10d\n", tool, us / 1000, r / 1000, kb }'
+done
+echo "($runs runs each, interleaved; the ratio is the median of paired runs)"

@@ -3,6 +3,7 @@
 #pragma once
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,9 +16,43 @@ struct PixbufUnref {
 };
 using Pixbuf = std::unique_ptr<GdkPixbuf, PixbufUnref>;
 
-// The BMP at a native path, decoded (any BMP variant, nothing else); null
+struct FreeDelete {
+  void operator()(unsigned char* p) const;
+};
+// A buffer for a whole file: not cleared first, and a large one on huge
+// pages where the system gives them (a few faults instead of thousands).
+using Buffer = std::unique_ptr<unsigned char[], FreeDelete>;
+Buffer AllocateBuffer(size_t size);
+
+// A decoded picture, opaque, handed out row by row as 0x00RRGGBB words:
+// the usual 24-bit X screen's own layout. A plain 24 or 32-bit BMP keeps its
+// file and is converted as the rows are asked for, straight into the
+// caller's buffer; other kinds are decoded whole first.
+class Image {
+ public:
+  Image() = default;
+  Image(int width, int height, std::unique_ptr<std::uint32_t[]> words);
+  Image(int width, int height, Buffer file, size_t offset, size_t stride,
+        int bitsPerPixel, bool topDown);
+
+  int width() const { return width_; }
+  int height() const { return height_; }
+  explicit operator bool() const { return width_ > 0 && height_ > 0; }
+  // count pixels of row y (from the top), from column x on.
+  void CopyRow(int y, int x, int count, std::uint32_t* out) const;
+
+ private:
+  int width_ = 0, height_ = 0;
+  std::unique_ptr<std::uint32_t[]> words_;
+  Buffer file_;
+  size_t offset_ = 0, stride_ = 0;
+  int bitsPerPixel_ = 0;
+  bool topDown_ = false;
+};
+
+// The BMP at a native path, decoded (any BMP variant, nothing else); empty
 // when there is no such file or it is not a readable BMP.
-Pixbuf DecodeBmp(const std::string& nativePath);
+Image DecodeBmp(const std::string& nativePath);
 
 enum class Desktop { Unknown, RootWindow, Gnome, Cinnamon, Mate, Xfce, Kde, Lxqt, Lxde, Sway };
 
@@ -33,11 +68,12 @@ Environment CurrentEnvironment();
 Desktop ChooseDesktop(const Environment& env);
 
 // Shows the decoded picture on the running desktop. True when it took it.
-bool ShowOnDesktop(GdkPixbuf* picture, bool tiled);
+bool ShowOnDesktop(const Image& picture, bool tiled);
 
-// Root window of the X display named by DISPLAY. Refuses when a desktop
-// window covers the root, where the root's pixmap would never be seen.
-bool ShowOnRootWindow(GdkPixbuf* picture, bool tiled);
+// Root window of the X display named by DISPLAY, centred on each monitor
+// that RandR reports, or tiled from the screen's origin. Refuses when a
+// desktop window covers the root, where the root's pixmap would never be seen.
+bool ShowOnRootWindow(const Image& picture, bool tiled);
 
 // What a refusal is put down to (diagnose.cpp): the X display can be opened;
 // the GSettings schema a desktop is set through (null when it uses none), and
@@ -53,10 +89,14 @@ bool ShowWithCommand(Desktop desktop, const std::string& pngPath, bool tiled);
 
 // $XDG_DATA_HOME/vok32 (~/.local/share/vok32).
 std::string CopyDirectory();
-// Writes a PNG copy under a fresh name there (whole or not at all).
-std::optional<std::string> WriteCopy(GdkPixbuf* picture);
-// Removes every earlier copy but `keep`.
-void RemoveOtherCopies(const std::string& keep);
+// The name that marks a desktop's copies; empty for the root window.
+const char* CopyTag(Desktop desktop);
+// Writes a PNG copy for the desktop under a fresh name there (whole or not
+// at all).
+std::optional<std::string> WriteCopy(const Image& picture, Desktop desktop);
+// Removes the desktop's earlier copies but `keep`. Another desktop's
+// settings may still name its own copy: those stay.
+void RemoveOtherCopies(Desktop desktop, const std::string& keep);
 void RemoveCopy(const std::string& path);
 
 // Runs argv[0] from PATH with the arguments as given (no shell). Returns the

@@ -1,11 +1,17 @@
+#include <endian.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "desktop/backend.h"
@@ -90,32 +96,40 @@ bool ReadUpTo(int fd, std::vector<guchar>* bytes, size_t want) {
   return true;
 }
 
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// A file's bytes, in a buffer not cleared first.
+struct Bytes {
+  Buffer data;
+  size_t n = 0;
+  guchar operator[](size_t i) const { return data[i]; }
+  size_t size() const { return n; }
+};
+
 // The file, read only as far as its headers' picture can reach; nullopt when
 // it is no bitmap within the limits, or longer than that picture can need.
-std::optional<std::vector<guchar>> ReadBitmapFile(const std::string& path) {
+std::optional<Bytes> ReadBitmapFile(const std::string& path) {
   const auto& ops = sys::ops();
   struct stat st;
   if (ops.stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
   file::Fd fd(ops.open(path.c_str(), O_RDONLY, 0));
   if (!fd) return std::nullopt;
-  std::optional<std::vector<guchar>> out;
+  std::optional<Bytes> out;
   std::vector<guchar> bytes;
   if (ReadUpTo(fd.get(), &bytes, 14 + 124)) {
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (auto h = ReadHeader(bytes.data(), bytes.size()); h && size <= h->needed + kSlack) {
       const size_t have = bytes.size();
-      const auto want = static_cast<size_t>(std::min(size, h->needed));
-      if (want <= have) {
-        bytes.resize(want);
-        out = std::move(bytes);
-      } else {
-        // A file that grows meanwhile is read no further than the picture needs.
-        bytes.resize(want);
-        const long got = file::ReadFull(fd.get(), bytes.data() + have, want - have);
-        if (got >= 0) {
-          bytes.resize(have + static_cast<size_t>(got));
-          out = std::move(bytes);
-        }
+      // A file that grows meanwhile is read no further than the picture needs.
+      const auto want = std::max(static_cast<size_t>(std::min(size, h->needed)), size_t{1});
+      Bytes b{AllocateBuffer(want), 0};
+      if (!b.data) return std::nullopt;
+      b.n = std::min(have, want);
+      std::copy(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(b.n), b.data.get());
+      const long got = want > have ? file::ReadFull(fd.get(), b.data.get() + have, want - have) : 0;
+      if (got >= 0) {
+        b.n += static_cast<size_t>(got);
+        out = std::move(b);
       }
     }
   }
@@ -124,7 +138,7 @@ std::optional<std::vector<guchar>> ReadBitmapFile(const std::string& path) {
 
 // Run-length pixels: the runs must reach the end-of-bitmap mark, or the last
 // row, inside the file.
-bool RunsComplete(const std::vector<guchar>& b, std::uint64_t at, std::uint64_t height, bool nibbles) {
+bool RunsComplete(const Bytes& b, std::uint64_t at, std::uint64_t height, bool nibbles) {
   std::uint64_t row = 0;
   while (at + 2 <= b.size()) {
     const unsigned count = b[at], code = b[at + 1];
@@ -149,73 +163,119 @@ bool RunsComplete(const std::vector<guchar>& b, std::uint64_t at, std::uint64_t 
 
 // The loader shows a file cut short as a picture with black rows; a wallpaper
 // must be whole. Uncompressed pixels must all be there.
-bool PixelsComplete(const std::vector<guchar>& b, const Header& h) {
+bool PixelsComplete(const Bytes& b, const Header& h) {
   if (h.compression == 1 || h.compression == 2)
     return RunsComplete(b, h.offset, h.height, h.compression == 2);
   const std::uint64_t stride = (h.width * h.bpp + 31) / 32 * 4;
   return h.offset + stride * h.height <= b.size();
 }
 
-Pixbuf DropAlpha(GdkPixbuf* in) {
-  const int w = gdk_pixbuf_get_width(in), h = gdk_pixbuf_get_height(in);
-  Pixbuf out(gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, w, h));
-  if (!out) return nullptr;
-  const int inStride = gdk_pixbuf_get_rowstride(in), outStride = gdk_pixbuf_get_rowstride(out.get());
-  const int channels = gdk_pixbuf_get_n_channels(in);
-  const guchar* src = gdk_pixbuf_read_pixels(in);
-  guchar* dst = gdk_pixbuf_get_pixels(out.get());
-  for (int y = 0; y < h; ++y) {
-    const guchar* s = src + static_cast<size_t>(y) * inStride;
-    guchar* d = dst + static_cast<size_t>(y) * outStride;
-    for (int x = 0; x < w; ++x, s += channels, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
-  }
-  return out;
+// Uncompressed 24 and 32-bit pixels (the usual photo wallpaper) stay in the
+// file and are converted when a row is asked for; empty for every other
+// kind. Their pixels are known to be all there.
+Image Plain(Bytes& b, const Header& h) {
+  if (b.size() < 54 || Le(b.data.get(), 14, 4) < 40 || Le(b.data.get(), 26, 2) != 1 || h.compression != 0) return {};
+  if (h.bpp != 24 && h.bpp != 32) return {};
+  const bool topDown = static_cast<std::int32_t>(Le(b.data.get(), 22, 4)) < 0;
+  const size_t stride = static_cast<size_t>((h.width * h.bpp + 31) / 32 * 4);
+  return Image(static_cast<int>(h.width), static_cast<int>(h.height), std::move(b.data), h.offset, stride,
+               static_cast<int>(h.bpp), topDown);
 }
 
-Pixbuf Decode(const std::string& nativePath);
+// Any other kind, through gdk-pixbuf's BMP loader only: a PNG or JPEG named
+// .bmp is not a bitmap here.
+Image DecodeWithLoader(const Bytes& bytes) {
+  GError* error = nullptr;
+  GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("bmp", &error);
+  if (!loader) {
+    g_clear_error(&error);
+    return {};
+  }
+  bool ok = gdk_pixbuf_loader_write(loader, bytes.data.get(), bytes.size(), &error);
+  // Closing reports a file cut short; the loader must be closed either way.
+  ok = gdk_pixbuf_loader_close(loader, ok ? &error : nullptr) && ok;
+  g_clear_error(&error);
+  int width = 0, height = 0;
+  std::unique_ptr<std::uint32_t[]> words;
+  GdkPixbuf* decoded = ok ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
+  if (decoded && gdk_pixbuf_get_width(decoded) > 0 && gdk_pixbuf_get_height(decoded) > 0 &&
+      gdk_pixbuf_get_colorspace(decoded) == GDK_COLORSPACE_RGB &&
+      gdk_pixbuf_get_bits_per_sample(decoded) == 8 && gdk_pixbuf_get_n_channels(decoded) >= 3) {
+    width = gdk_pixbuf_get_width(decoded);
+    height = gdk_pixbuf_get_height(decoded);
+    words.reset(new std::uint32_t[static_cast<size_t>(width) * height]);
+    const int stride = gdk_pixbuf_get_rowstride(decoded);
+    const int channels = gdk_pixbuf_get_n_channels(decoded);
+    const guchar* src = gdk_pixbuf_read_pixels(decoded);
+    // A BMP has no transparency (the loader may read a 32-bit pixel's spare
+    // byte as alpha): only the colour is kept.
+    for (int y = 0; y < height; ++y) {
+      const guchar* s = src + static_cast<size_t>(y) * stride;
+      std::uint32_t* d = words.get() + static_cast<size_t>(y) * width;
+      for (int x = 0; x < width; ++x, s += channels) d[x] = std::uint32_t{s[0]} << 16 | std::uint32_t{s[1]} << 8 | s[2];
+    }
+  }
+  g_object_unref(loader);
+  return words ? Image(width, height, std::move(words)) : Image();
+}
+
+Image Decode(const std::string& nativePath);
 
 }  // namespace
 
-Pixbuf DecodeBmp(const std::string& nativePath) {
+void FreeDelete::operator()(unsigned char* p) const { std::free(p); }
+
+Buffer AllocateBuffer(size_t size) {
+  if (size < kHugePage) return Buffer(static_cast<unsigned char*>(std::malloc(size)));
+  const size_t whole = (size + kHugePage - 1) / kHugePage * kHugePage;
+  Buffer b(static_cast<unsigned char*>(std::aligned_alloc(kHugePage, whole)));
+  if (b) sys::ops().madvise(b.get(), whole, MADV_HUGEPAGE);
+  return b;
+}
+
+Image::Image(int width, int height, std::unique_ptr<std::uint32_t[]> words)
+    : width_(width), height_(height), words_(std::move(words)) {}
+
+Image::Image(int width, int height, Buffer file, size_t offset, size_t stride, int bitsPerPixel, bool topDown)
+    : width_(width), height_(height), file_(std::move(file)), offset_(offset), stride_(stride),
+      bitsPerPixel_(bitsPerPixel), topDown_(topDown) {}
+
+void Image::CopyRow(int y, int x, int count, std::uint32_t* out) const {
+  if (words_) {
+    std::memcpy(out, words_.get() + static_cast<size_t>(y) * width_ + x, static_cast<size_t>(count) * 4);
+    return;
+  }
+  // Bottom-up unless the height was negative.
+  const size_t row = static_cast<size_t>(topDown_ ? y : height_ - 1 - y);
+  const guchar* s = file_.get() + offset_ + stride_ * row;
+  if (bitsPerPixel_ == 32) {
+    // Blue, green, red and a spare byte: the word as it is, spare cleared.
+    std::memcpy(out, s + static_cast<size_t>(x) * 4, static_cast<size_t>(count) * 4);
+    for (int i = 0; i < count; ++i) out[i] = le32toh(out[i]) & 0xffffff;
+    return;
+  }
+  s += static_cast<size_t>(x) * 3;
+  for (int i = 0; i < count; ++i, s += 3) out[i] = std::uint32_t{s[2]} << 16 | std::uint32_t{s[1]} << 8 | s[0];
+}
+
+Image DecodeBmp(const std::string& nativePath) {
   // Whatever fails to allocate refuses the file; it never ends the program.
   try {
     return Decode(nativePath);
   } catch (const std::bad_alloc&) {
-    return nullptr;
+    return {};
   }
 }
 
 namespace {
 
-Pixbuf Decode(const std::string& nativePath) {
-  std::optional<std::vector<guchar>> read = ReadBitmapFile(nativePath);
-  if (!read) return nullptr;
-  const std::vector<guchar>& bytes = *read;
-  if (!PixelsComplete(bytes, *ReadHeader(bytes.data(), bytes.size()))) return nullptr;
-
-  // The BMP loader only: a PNG or JPEG named .bmp is not a bitmap here.
-  GError* error = nullptr;
-  GdkPixbufLoader* loader = gdk_pixbuf_loader_new_with_type("bmp", &error);
-  if (!loader) {
-    g_clear_error(&error);
-    return nullptr;
-  }
-  bool ok = gdk_pixbuf_loader_write(loader, bytes.data(), bytes.size(), &error);
-  // Closing reports a file cut short; the loader must be closed either way.
-  ok = gdk_pixbuf_loader_close(loader, ok ? &error : nullptr) && ok;
-  g_clear_error(&error);
-  Pixbuf picture;
-  GdkPixbuf* decoded = ok ? gdk_pixbuf_loader_get_pixbuf(loader) : nullptr;
-  if (decoded && gdk_pixbuf_get_width(decoded) > 0 && gdk_pixbuf_get_height(decoded) > 0 &&
-      gdk_pixbuf_get_colorspace(decoded) == GDK_COLORSPACE_RGB &&
-      gdk_pixbuf_get_bits_per_sample(decoded) == 8) {
-    picture.reset(GDK_PIXBUF(g_object_ref(decoded)));
-  }
-  // A BMP has no transparency (the loader may read a 32-bit pixel's spare
-  // byte as alpha); desktops and our copies get opaque RGB.
-  if (picture && gdk_pixbuf_get_has_alpha(picture.get())) picture = DropAlpha(picture.get());
-  g_object_unref(loader);
-  return picture;
+Image Decode(const std::string& nativePath) {
+  std::optional<Bytes> read = ReadBitmapFile(nativePath);
+  if (!read) return {};
+  const Header header = *ReadHeader(read->data.get(), read->size());
+  if (!PixelsComplete(*read, header)) return {};
+  Image plain = Plain(*read, header);
+  return plain ? std::move(plain) : DecodeWithLoader(*read);
 }
 
 }  // namespace

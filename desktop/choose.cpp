@@ -85,7 +85,7 @@ Desktop ChooseDesktop(const Environment& env) {
   return Desktop::Unknown;
 }
 
-bool ShowOnDesktop(GdkPixbuf* picture, bool tiled) {
+bool ShowOnDesktop(const Image& picture, bool tiled) {
   const Desktop desktop = ChooseDesktop(CurrentEnvironment());
   switch (desktop) {
     case Desktop::Unknown:
@@ -97,7 +97,7 @@ bool ShowOnDesktop(GdkPixbuf* picture, bool tiled) {
   }
   // These read the file again at will (next login, another monitor): they get
   // a copy of their own, which the user's deleting the BMP cannot take away.
-  std::optional<std::string> copy = WriteCopy(picture);
+  std::optional<std::string> copy = WriteCopy(picture, desktop);
   if (!copy) return false;
   bool shown = false;
   switch (desktop) {
@@ -114,7 +114,7 @@ bool ShowOnDesktop(GdkPixbuf* picture, bool tiled) {
       break;
   }
   if (shown) {
-    RemoveOtherCopies(*copy);
+    RemoveOtherCopies(desktop, *copy);
   } else {
     RemoveCopy(*copy);
   }

@@ -79,7 +79,7 @@ bool Writable(std::string dir) {
 
 WhyNot WhyNotShown(const std::string& dosPath) {
   const NativePath native = DosToNative(dosPath);
-  if (!native || !DecodeBmp(native.path)) return {Refusal::UnreadableBitmap, "", dosPath};
+  if (!native || !DecodeBmp(native.path)) return {Refusal::UnreadableBitmap, "", dosPath, ""};
 
   const Environment env = CurrentEnvironment();
   const Desktop desktop = ChooseDesktop(env);
@@ -88,21 +88,32 @@ WhyNot WhyNotShown(const std::string& dosPath) {
     std::string found = env.currentDesktop && *env.currentDesktop ? env.currentDesktop
                         : env.session && *env.session             ? env.session
                                                                    : "";
-    return {Refusal::UnknownDesktop, "", found};
+    const bool wayland = (env.waylandDisplay && *env.waylandDisplay) ||
+                         (env.sessionType && std::string_view(env.sessionType) == "wayland");
+    return {Refusal::UnknownDesktop, "", found,
+            wayland ? "sway, or a desktop it knows (GNOME, Cinnamon, MATE, Xfce, KDE Plasma, LXQt, LXDE) named in "
+                      "XDG_CURRENT_DESKTOP: under another Wayland compositor the X root window is never seen"
+                    : "a desktop it knows (GNOME, Cinnamon, MATE, Xfce, KDE Plasma, LXQt, LXDE, sway) named in "
+                      "XDG_CURRENT_DESKTOP, or an X display to draw on"};
   }
   if (desktop == Desktop::RootWindow) {
-    if (!CanOpenXDisplay()) return {Refusal::NoDisplay, name, env.display ? env.display : ""};
+    if (!CanOpenXDisplay()) return {Refusal::NoDisplay, name, env.display ? env.display : "", ""};
+    if (!Writable(WindowsDirectory())) return {Refusal::SettingsNotWritable, name, WindowsDirectory(), ""};
+    return {Refusal::Refused, name, "",
+            "a true-colour screen whose root window no desktop window covers (a file manager drawing the "
+            "desktop hides it: set the wallpaper in its own settings, or name its desktop in XDG_CURRENT_DESKTOP)"};
   } else {
     const std::vector<const char*> tools = Tools(desktop);
     bool any = tools.empty();
     for (const char* t : tools) any = any || OnPath(t);
-    if (!any) return {Refusal::ToolMissing, name, tools.front()};
+    if (!any) return {Refusal::ToolMissing, name, tools.front(), ""};
     if (const char* schema = GSettingsSchemaFor(desktop); schema && !HasGSettingsSchema(schema))
-      return {Refusal::SchemaMissing, name, schema};
-    if (!Writable(CopyDirectory())) return {Refusal::CopyNotWritable, name, CopyDirectory()};
+      return {Refusal::SchemaMissing, name, schema, ""};
+    if (!Writable(CopyDirectory())) return {Refusal::CopyNotWritable, name, CopyDirectory(), ""};
   }
-  if (!Writable(WindowsDirectory())) return {Refusal::SettingsNotWritable, name, WindowsDirectory()};
-  return {Refusal::Refused, name, ""};
+  if (!Writable(WindowsDirectory())) return {Refusal::SettingsNotWritable, name, WindowsDirectory(), ""};
+  return {Refusal::Refused, name, "",
+          desktop == Desktop::Sway ? "swaymsg reaching sway through SWAYSOCK, swaybg, and a path without \" or \\" : ""};
 }
 
 }  // namespace vok::desktop

@@ -21,6 +21,7 @@ struct WhyNot {
   Refusal refusal = Refusal::Refused;
   std::string desktop;  // the desktop found ("Xfce", "X11 root window"); empty when none
   std::string what;
+  std::string needs;  // what would let it work, where another set-up would; else empty
 };
 
 WhyNot WhyNotShown(const std::string& dosPath);

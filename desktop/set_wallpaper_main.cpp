@@ -1,5 +1,6 @@
 // vok32-wallpaper: sets a BMP as the wallpaper the way the window does, for
-// trying a desktop by hand and for timing.
+// trying a desktop by hand and for timing; --restore shows the recorded one
+// again at login.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include "desktop/record.h"
 #include "desktop/wallpaper.h"
 #include "platform/cli.h"
+#include "platform/codepage.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
 
@@ -17,9 +19,12 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: vok32-wallpaper [--center | --tile] FILE.bmp\n"
+    "       vok32-wallpaper --restore\n"
     "       vok32-wallpaper --help | --version\n"
     "Makes FILE.bmp the wallpaper of the running desktop, centred or tiled (without\n"
-    "either, as last time), and records it in win.ini as the VOK32 window does.\n";
+    "either, as last time), and records it in win.ini as the VOK32 window does.\n"
+    "--restore shows the wallpaper win.ini records again (at login), unless the\n"
+    "desktop keeps its own.\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -53,12 +58,41 @@ std::string Explain(const vok::desktop::WhyNot& why, const char* file) {
   return "the desktop did not take it" + on;
 }
 
+// Refusals that a different desktop or set-up would cure say what it would be.
+std::string WithNeeds(const vok::desktop::WhyNot& why, const char* file) {
+  const std::string said = Explain(why, file);
+  return why.needs.empty() ? said : said + "; it needs " + why.needs;
+}
+
+int Restore() {
+  std::string recorded;
+  const vok::RestoreOutcome outcome = vok::RestoreWallpaper(&recorded);
+  const std::string shown = vok::Cp932ToUtf8(recorded);
+  switch (outcome) {
+    case vok::RestoreOutcome::Shown:
+    case vok::RestoreOutcome::KeptByDesktop:
+      return 0;
+    case vok::RestoreOutcome::NothingRecorded:
+      std::fprintf(stderr, "vok32-wallpaper: win.ini [Desktop] records no wallpaper; nothing changed\n");
+      return 1;
+    case vok::RestoreOutcome::FileGone:
+      std::fprintf(stderr, "vok32-wallpaper: the recorded wallpaper %s is gone or not a readable BMP; nothing changed\n",
+                   shown.c_str());
+      return 1;
+    case vok::RestoreOutcome::Refused:
+      std::fprintf(stderr, "vok32-wallpaper: %s\n", WithNeeds(vok::desktop::WhyNotShown(recorded), shown.c_str()).c_str());
+      return 1;
+  }
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (const int status = vok::AnswerHelpOrVersion(argc, argv, "vok32-wallpaper", VOK32_VERSION, kUsage);
       status >= 0)
     return status;
+  if (argc == 2 && std::strcmp(argv[1], "--restore") == 0) return Restore();
   int mode = -1;  // as recorded
   int i = 1;
   if (i < argc && std::strcmp(argv[i], "--center") == 0) mode = 0, ++i;
@@ -88,7 +122,7 @@ int main(int argc, char** argv) {
                    vok::WindowsDirectory().c_str());
       return 1;
     }
-    std::fprintf(stderr, "vok32-wallpaper: %s\n", Explain(vok::desktop::WhyNotShown(*dos), file).c_str());
+    std::fprintf(stderr, "vok32-wallpaper: %s\n", WithNeeds(vok::desktop::WhyNotShown(*dos), file).c_str());
     return 1;
   }
   return 0;

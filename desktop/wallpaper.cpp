@@ -28,7 +28,7 @@ BOOL SetWallpaper(const std::string& dosPath, UINT winIni) {
   if (!native) return Failed(WallpaperFailure::NoBitmap);
   // Decoded before the desktop sees it, so nothing unreadable is ever shown
   // or recorded, whichever desktop is behind.
-  vok::desktop::Pixbuf picture = vok::desktop::DecodeBmp(native.path);
+  const vok::desktop::Image picture = vok::desktop::DecodeBmp(native.path);
   if (!picture) return Failed(WallpaperFailure::NoBitmap);
 
   // Read at every call: the centre and tile commands write it just before.
@@ -36,7 +36,7 @@ BOOL SetWallpaper(const std::string& dosPath, UINT winIni) {
 
   const vok::ShowWallpaperFn& test = vok::TestBackend();
   const bool shown = test ? test(native.path, tiled)
-                          : vok::desktop::ShowOnDesktop(picture.get(), tiled);
+                          : vok::desktop::ShowOnDesktop(picture, tiled);
   if (!shown) return Failed(WallpaperFailure::DesktopRefused);
 
   // The next read must return the path; a record that failed is a failure.

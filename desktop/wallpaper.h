@@ -23,6 +23,18 @@ enum class WallpaperFailure {
 };
 WallpaperFailure LastWallpaperFailure();
 
+enum class RestoreOutcome {
+  Shown,
+  KeptByDesktop,    // the desktop shows its own setting again by itself
+  NothingRecorded,  // win.ini [Desktop] names no wallpaper
+  FileGone,         // the recorded file is missing or no readable BMP
+  Refused,          // the desktop did not take it
+};
+// At login: shows the wallpaper that win.ini [Desktop] records, in its
+// recorded mode, where the desktop does not keep one of its own. Writes
+// nothing. *recorded gets the recorded DOS path.
+RestoreOutcome RestoreWallpaper(std::string* recorded);
+
 // The desktop's side: show the bitmap at a native path. True when it took it.
 using ShowWallpaperFn = std::function<bool(const std::string& nativePath, bool tiled)>;
 

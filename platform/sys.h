@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <dirent.h>
+#include <sys/shm.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -28,6 +29,14 @@ struct Ops {
   struct dirent* (*readdir)(DIR* dir);
   int (*closedir)(DIR* dir);
   off_t (*lseek)(int fd, off_t offset, int whence);
+  // System V shared memory, for handing a screen's worth of pixels to the X
+  // server without sending them down the socket.
+  int (*shmget)(key_t key, size_t size, int flags);
+  void* (*shmat)(int id, const void* at, int flags);
+  int (*shmdt)(const void* at);
+  int (*shmctl)(int id, int command, struct shmid_ds* info);
+  // Advice only (huge pages for a large buffer): a refusal changes nothing.
+  int (*madvise)(void* at, size_t size, int advice);
 };
 
 // The live table.

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 namespace vok::sys {
@@ -24,7 +25,7 @@ int RenameNoReplace(const char* from, const char* to) {
 const Ops kReal = {
     Open,      ::close,  ::read,   ::write,   ::fsync,   Stat,       Lstat,     ::rename,
     RenameNoReplace, ::unlink, ::mkdir, ::getcwd, ::chdir, ::opendir, ::readdir, ::closedir,
-    ::lseek,
+    ::lseek,   ::shmget, ::shmat, ::shmdt, ::shmctl, ::madvise,
 };
 
 }  // namespace

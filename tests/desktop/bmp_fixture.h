@@ -102,7 +102,7 @@ inline std::string MakeBmp(BmpKind kind, int w, int h, Picture* expected) {
       const unsigned r = c >> 16, g = (c >> 8) & 0xff, b = c & 0xff;
       if (bpp == 32) {
         line += static_cast<char>(b), line += static_cast<char>(g), line += static_cast<char>(r);
-        line += '\0';  // unused by the format; a decoder that takes it as alpha loses the picture
+        line += '\x5a';  // unused by the format: neither alpha nor colour
       } else if (bpp == 24) {
         line += static_cast<char>(b), line += static_cast<char>(g), line += static_cast<char>(r);
       } else if (bpp == 16) {

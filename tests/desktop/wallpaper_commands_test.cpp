@@ -57,10 +57,13 @@ class CommandsTest : public ::testing::Test {
     return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, dos_.data(), SPIF_UPDATEINIFILE);
   }
 
-  std::vector<std::string> Copies() {
+  // All copies, or one desktop's.
+  std::vector<std::string> Copies(const std::string& tag = "") {
     std::vector<std::string> out;
     std::error_code ec;
-    for (auto& e : std::filesystem::directory_iterator(dir_.path() / "data/vok32", ec)) out.push_back(e.path());
+    for (auto& e : std::filesystem::directory_iterator(dir_.path() / "data/vok32", ec)) {
+      if (e.path().filename().string().starts_with("wallpaper-" + tag)) out.push_back(e.path());
+    }
     return out;
   }
   std::string Log() { return ReadFile(dir_.path() / "log"); }
@@ -78,22 +81,24 @@ class CommandsTest : public ::testing::Test {
 TEST_F(CommandsTest, CallsEachDesktopsToolWithTheCopyAndMode) {
   struct Case {
     const char* desktop;
+    const char* tag;  // its copies' names
     bool tiled;
     std::vector<const char*> tools;
     const char* want;  // the log; %s is the copy's path
   };
   const Case cases[] = {
-      {"LXQt", false, {"pcmanfm-qt"}, "pcmanfm-qt\t--set-wallpaper\t%s\t--wallpaper-mode=center\n"},
-      {"LXDE", true, {"pcmanfm"}, "pcmanfm\t--set-wallpaper\t%s\t--wallpaper-mode=tile\n"},
-      {"sway", true, {"swaymsg"}, "swaymsg\toutput\t*\tbg\t\"%s\"\ttile\n"},
-      {"sway", false, {"swaymsg"}, "swaymsg\toutput\t*\tbg\t\"%s\"\tcenter\n"},
+      {"LXQt", "lxqt", false, {"pcmanfm-qt"}, "pcmanfm-qt\t--set-wallpaper\t%s\t--wallpaper-mode=center\n"},
+      {"LXDE", "lxde", true, {"pcmanfm"}, "pcmanfm\t--set-wallpaper\t%s\t--wallpaper-mode=tile\n"},
+      {"sway", "sway", true, {"swaymsg"}, "swaymsg\toutput\t*\tbg\t\"%s\"\ttile\n"},
+      {"sway", "sway", false, {"swaymsg"}, "swaymsg\toutput\t*\tbg\t\"%s\"\tcenter\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.desktop) + (c.tiled ? " tiled" : " centred"));
     std::filesystem::remove(dir_.path() / "log");
     for (const char* tool : c.tools) StandIn(tool);
     ASSERT_NE(Set(c.desktop, c.tiled), 0);
-    const auto copies = Copies();
+    // One copy each: sway's second replaces its first.
+    const auto copies = Copies(c.tag);
     ASSERT_EQ(copies.size(), 1u);
     std::string want = c.want;
     want.replace(want.find("%s"), 2, copies[0]);

@@ -2,6 +2,7 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -33,10 +34,14 @@ std::string Gsettings(const std::string& schema, const std::string& key) {
   return out;
 }
 
-std::vector<std::filesystem::path> Copies() {
+// The copies, all or those of one desktop, in name order.
+std::vector<std::filesystem::path> Copies(const std::string& tag = "") {
   std::vector<std::filesystem::path> out;
   std::error_code ec;
-  for (auto& e : std::filesystem::directory_iterator(g_home->path() / "data/vok32", ec)) out.push_back(e.path());
+  for (auto& e : std::filesystem::directory_iterator(g_home->path() / "data/vok32", ec)) {
+    if (e.path().filename().string().starts_with("wallpaper-" + tag)) out.push_back(e.path());
+  }
+  std::sort(out.begin(), out.end());
   return out;
 }
 
@@ -94,16 +99,16 @@ TEST_F(GSettingsTest, WritesThePictureAndModeForEachDesktop) {
     for (bool tiled : {false, true}) {
       SCOPED_TRACE(std::string(c.desktop) + (tiled ? " tiled" : " centred"));
       ASSERT_NE(Set(c.desktop, BmpKind::Rgb32, tiled), 0);
-      // One copy, fresh each time, the earlier ones gone.
-      auto copies = Copies();
-      ASSERT_EQ(copies.size(), 1u);
-      const std::string png = copies[0].string();
-      EXPECT_EQ(copies[0].extension(), ".png");
-      ExpectCopyOfPicture(copies[0]);
-      EXPECT_EQ(Gsettings(c.schema, c.key), "'" + (c.uri ? "file://" + png : png) + "'");
+      const std::string png = Gsettings(c.schema, c.key);
+      const std::string prefix = c.uri ? "'file://" : "'";
+      ASSERT_TRUE(png.starts_with(prefix)) << png;
+      const std::filesystem::path copy = png.substr(prefix.size(), png.size() - prefix.size() - 1);
+      EXPECT_EQ(copy.parent_path(), g_home->path() / "data/vok32");
+      EXPECT_EQ(copy.extension(), ".png");
+      ExpectCopyOfPicture(copy);
       EXPECT_EQ(Gsettings(c.schema, "picture-options"), tiled ? "'wallpaper'" : "'centered'");
       if (std::string(c.desktop) == "ubuntu:GNOME") {
-        EXPECT_EQ(Gsettings(c.schema, "picture-uri-dark"), "'file://" + png + "'");
+        EXPECT_EQ(Gsettings(c.schema, "picture-uri-dark"), png);
       }
       // win.ini keeps the bitmap, not the copy.
       char recorded[MAX_PATH];
@@ -111,13 +116,36 @@ TEST_F(GSettingsTest, WritesThePictureAndModeForEachDesktop) {
       EXPECT_EQ(recorded, dos_);
     }
   }
+  // One copy per desktop: the earlier ones of each are gone, and every
+  // desktop's setting still names a file that is there.
+  EXPECT_EQ(Copies().size(), std::size(cases));
+  for (const Case& c : cases) {
+    std::string named = Gsettings(c.schema, c.key);
+    named = named.substr(c.uri ? 8 : 1, named.size() - (c.uri ? 9 : 2));
+    EXPECT_TRUE(std::filesystem::exists(named)) << c.desktop << " names " << named;
+  }
+}
+
+// A desktop that shows its own setting again at login is left to it.
+TEST_F(GSettingsTest, RestoreLeavesADesktopThatKeepsItsOwn) {
+  ASSERT_NE(Set("GNOME", BmpKind::Rgb24, false), 0);
+  const std::string before = Gsettings("org.gnome.desktop.background", "picture-uri");
+  const auto copies = Copies();
+  const std::string keyfile = testing::ReadFile(g_home->path() / "config/glib-2.0/settings/keyfile");
+  ASSERT_FALSE(keyfile.empty());
+  ScopedEnv current("XDG_CURRENT_DESKTOP", "GNOME");
+  std::string recorded;
+  EXPECT_EQ(RestoreWallpaper(&recorded), RestoreOutcome::KeptByDesktop);
+  EXPECT_EQ(Gsettings("org.gnome.desktop.background", "picture-uri"), before);
+  EXPECT_EQ(Copies(), copies);
+  EXPECT_EQ(testing::ReadFile(g_home->path() / "config/glib-2.0/settings/keyfile"), keyfile);
 }
 
 TEST_F(GSettingsTest, ACopyWithAFreshNameEachTime) {
   ASSERT_NE(Set("GNOME", BmpKind::Pal8, true), 0);
-  const auto first = Copies();
+  const auto first = Copies("gnome");
   ASSERT_NE(Set("GNOME", BmpKind::Pal8, true), 0);
-  const auto second = Copies();
+  const auto second = Copies("gnome");
   ASSERT_EQ(first.size(), 1u);
   ASSERT_EQ(second.size(), 1u);
   EXPECT_NE(first[0], second[0]);

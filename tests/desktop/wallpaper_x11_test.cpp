@@ -1,16 +1,20 @@
 // The root window's wallpaper on a private X server.
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdint>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "desktop/wallpaper.h"
 #include "platform/dospath.h"
 #include "platform/profile.h"
+#include "platform/sys.h"
 #include "tests/desktop/bmp_fixture.h"
 #include "tests/temp_dir.h"
 
@@ -121,6 +125,35 @@ class RootWindowTest : public ::testing::Test {
     return total;
   }
 
+  struct Monitor {
+    int x, y, w, h;
+  };
+  // The picture centred on each monitor (cut at its edges, black elsewhere)
+  // or tiled from the screen's origin, pixel for pixel.
+  void ExpectScreen(const std::vector<std::uint32_t>& screen, const Picture& picture, bool tiled,
+                    const std::vector<Monitor>& monitors) {
+    const int w = picture.width, h = picture.height;
+    int wrong = 0;
+    for (int y = 0; y < height_; ++y) {
+      for (int x = 0; x < width_; ++x) {
+        std::uint32_t want = 0;
+        if (tiled) want = picture.at(x % w, y % h);
+        for (const Monitor& m : monitors) {
+          const int left = m.x + (m.w - w) / 2, top = m.y + (m.h - h) / 2;
+          if (!tiled && x >= m.x && x < m.x + m.w && y >= m.y && y < m.y + m.h && x - left >= 0 &&
+              x - left < w && y - top >= 0 && y - top < h) {
+            want = picture.at(x - left, y - top);
+          }
+        }
+        const std::uint32_t got = screen[static_cast<size_t>(y) * width_ + x];
+        if (got != want && wrong++ < 3) {
+          ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " is " << got << ", want " << want;
+        }
+      }
+    }
+    EXPECT_EQ(wrong, 0);
+  }
+
   TempDir dir_;
   ScopedEnv windir_, data_, desktop_, session_, wayland_, type_, sway_;
   Display* display_;
@@ -155,24 +188,8 @@ TEST_F(RootWindowTest, ShowsThePicturePixelForPixel) {
     Picture picture;
     ASSERT_NE(Set(c.kind, w, h, c.tiled, &picture), 0);
     // C's division truncates: (W - w) / 2 is -2 for a picture 5 wider.
-    const int left = (width_ - w) / 2, top = (height_ - h) / 2;
     const std::vector<std::uint32_t> screen = Capture();
-    int wrong = 0;
-    for (int y = 0; y < height_; ++y) {
-      for (int x = 0; x < width_; ++x) {
-        std::uint32_t want = 0;
-        if (c.tiled) {
-          want = picture.at(x % w, y % h);
-        } else if (x - left >= 0 && x - left < w && y - top >= 0 && y - top < h) {
-          want = picture.at(x - left, y - top);
-        }
-        if (screen[static_cast<size_t>(y) * width_ + x] != want && wrong++ < 3) {
-          ADD_FAILURE() << "pixel " << x << "," << y << std::hex << " is "
-                        << screen[static_cast<size_t>(y) * width_ + x] << ", want " << want;
-        }
-      }
-    }
-    EXPECT_EQ(wrong, 0);
+    ExpectScreen(screen, picture, c.tiled, {{0, 0, width_, height_}});
     if (c.kind == BmpKind::Rle8) {
       EXPECT_EQ(CaptureWithXwd(), screen);
     }
@@ -256,6 +273,57 @@ TEST_F(RootWindowTest, WindowsComingAndGoingAreNoError) {
   kill(churn, SIGKILL);
   waitpid(churn, nullptr, 0);
   EXPECT_EQ(failed, 0);
+}
+
+}  // namespace
+}  // namespace vok
+
+namespace vok {
+namespace {
+
+// A server that cannot share memory with us (a remote one) gets the pixels
+// down the socket.
+TEST_F(RootWindowTest, ShowsThePictureWithoutSharedMemory) {
+  sys::ScopedOps scoped;
+  sys::ops().shmget = [](key_t, size_t, int) {
+    errno = ENOSPC;
+    return -1;
+  };
+  Picture picture;
+  ASSERT_NE(Set(BmpKind::Rgb32, 9, 7, false, &picture), 0);
+  ExpectScreen(Capture(), picture, false, {{0, 0, width_, height_}});
+}
+
+// Two monitors side by side on one screen, as `xrandr --setmonitor` makes
+// them: a picture centred on each, cut at the seam, and tiles that run on
+// across it.
+TEST_F(RootWindowTest, CentresOnEveryMonitor) {
+  ASSERT_EQ(width_, 64);
+  ASSERT_EQ(std::system("xrandr --setmonitor vok-left 40/1x40/1+0+0 screen && "
+                        "xrandr --setmonitor vok-right 24/1x40/1+40+0 none"),
+            0);
+  struct Case {
+    const char* name;
+    int w, h;
+    bool tiled;
+  };
+  const Case cases[] = {
+      {"odd, centred", 7, 5, false},
+      {"wider than the right monitor, centred", 30, 9, false},
+      {"taller than the screen, centred", 5, 43, false},
+      {"tiled", 7, 5, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Picture picture;
+    ASSERT_NE(Set(BmpKind::Rgb24, c.w, c.h, c.tiled, &picture), 0);
+    ExpectScreen(Capture(), picture, c.tiled, {{0, 0, 40, 40}, {40, 0, 24, 40}});
+  }
+  // Back to the one monitor: the next picture is centred on the whole screen again.
+  ASSERT_EQ(std::system("xrandr --delmonitor vok-right && xrandr --delmonitor vok-left"), 0);
+  Picture picture;
+  ASSERT_NE(Set(BmpKind::Rgb24, 7, 5, false, &picture), 0);
+  ExpectScreen(Capture(), picture, false, {{0, 0, width_, height_}});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 #include <unistd.h>
 
 #include "desktop/backend.h"
@@ -20,11 +21,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
-  vok::desktop::Pixbuf p = vok::desktop::DecodeBmp(path);
+  const vok::desktop::Image p = vok::desktop::DecodeBmp(path);
   if (p) {
-    const long w = gdk_pixbuf_get_width(p.get()), h = gdk_pixbuf_get_height(p.get());
+    const long w = p.width(), h = p.height();
     if (w <= 0 || h <= 0 || w > 16384 || h > 16384 || w * h > (1L << 26)) std::abort();
-    if (gdk_pixbuf_get_has_alpha(p.get()) || gdk_pixbuf_get_n_channels(p.get()) != 3) std::abort();
+    // Every row reads within the picture, and every pixel is opaque RGB.
+    std::vector<std::uint32_t> row(static_cast<size_t>(w));
+    for (long y = 0; y < h; ++y) {
+      p.CopyRow(static_cast<int>(y), 0, static_cast<int>(w), row.data());
+      for (std::uint32_t px : row) {
+        if (px > 0xffffff) std::abort();
+      }
+    }
   }
   return 0;
 }

@@ -6,7 +6,8 @@ build=$1 window=$2
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 DESTDIR=$stage cmake --install "$build" --prefix /usr >/dev/null
-expected=(bin/vok32-lha bin/vok32-wallpaper share/man/man1/vok32-lha.1 share/man/man1/vok32-wallpaper.1)
+expected=(bin/vok32-lha bin/vok32-wallpaper share/man/man1/vok32-lha.1 share/man/man1/vok32-wallpaper.1
+          etc/xdg/autostart/vok32-wallpaper-restore.desktop)
 if [ "$window" = ON ]; then
   expected+=(bin/vok32 share/man/man1/vok32.1 share/applications/vok32.desktop
              share/metainfo/io.github.vok32.vok32.metainfo.xml share/icons/hicolor/scalable/apps/vok32.svg)

@@ -50,6 +50,7 @@ expect 2 "" "usage: vok32-wallpaper" -- "$wallpaper"
 expect 2 "" "usage: vok32-wallpaper" -- "$wallpaper" a.bmp b.bmp
 expect 1 "" "missing.bmp" -- "$wallpaper" missing.bmp
 expect 1 "" "not a readable BMP" -- "$wallpaper" junk.bmp
+expect 1 "" "records no wallpaper" -- "$wallpaper" --restore
 
 if [ -n "$window" ]; then
   # Without a display: one line on stderr, and nothing written anywhere.
