@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <optional>
 #include <string_view>
 #include <unistd.h>
@@ -189,6 +190,64 @@ bool Replace(const std::string& path, const std::string& bytes, mode_t mode) {
   }
   return true;
 }
+
+// Serialises one read-edit-write against every other writer of the file,
+// in this process or another: without it, two writers each replace the file
+// with their own edit and one of them is lost.
+class WriteLock {
+ public:
+  // How long a writer waits for another before it gives up: long enough for
+  // any real write, short enough that a stuck holder is reported.
+  static constexpr int kTries = 300;
+  static constexpr long kPauseNs = 10'000'000;
+
+  explicit WriteLock(const std::string& profile) : path_(LockPathOf(profile)) {
+    auto& os = sys::ops();
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+      int fd = os.open(path_.c_str(), O_RDWR | O_CREAT, 0600);
+      if (fd < 0) return;
+      if (os.flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool busy = errno == EWOULDBLOCK || errno == EINTR;
+        os.close(fd);
+        // Where locks cannot be taken at all, nobody holds this file either.
+        if (!busy) {
+          os.unlink(path_.c_str());
+          return;
+        }
+        const timespec pause{0, kPauseNs};
+        os.nanosleep(&pause, nullptr);
+        continue;
+      }
+      // The holder before us removes the file as it lets go: a lock on a
+      // file no longer under that name guards nothing.
+      struct stat held, named;
+      if (os.fstat(fd, &held) == 0 && os.stat(path_.c_str(), &named) == 0 &&
+          held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+        fd_ = fd;
+        return;
+      }
+      os.close(fd);
+    }
+  }
+  ~WriteLock() {
+    if (fd_ < 0) return;
+    // Removed while still held, so nothing is left beside the profile.
+    sys::ops().unlink(path_.c_str());
+    sys::ops().close(fd_);
+  }
+  WriteLock(const WriteLock&) = delete;
+  WriteLock& operator=(const WriteLock&) = delete;
+  bool held() const { return fd_ >= 0; }
+
+ private:
+  static std::string LockPathOf(const std::string& profile) {
+    const size_t slash = profile.rfind('/');
+    const std::string dir = slash == std::string::npos ? "." : profile.substr(0, slash);
+    return dir + "/." + profile.substr(slash + 1) + ".lock";
+  }
+  std::string path_;
+  int fd_ = -1;
+};
 
 bool MakeDirs(const std::string& dir) {
   auto& os = sys::ops();
@@ -409,6 +468,9 @@ BOOL WriteString(const char* section, const char* key, const char* value, const 
   Location loc = Locate(file);
   if (loc.path.empty()) return 0;
   if (loc.inWindowsDir && !MakeDirs(DirOf(loc.path))) return 0;
+  // Another writer that holds the lock too long fails this write.
+  WriteLock lock(loc.path);
+  if (!lock.held()) return 0;
   Contents c = Load(loc.path);
   if (!c.ok) return 0;
   // A file its owner made read-only is refused, not replaced; replacing it

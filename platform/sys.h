@@ -7,6 +7,7 @@
 #include <sys/shm.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <time.h>
 
 namespace vok::sys {
 
@@ -37,6 +38,9 @@ struct Ops {
   int (*shmctl)(int id, int command, struct shmid_ds* info);
   // Advice only (huge pages for a large buffer): a refusal changes nothing.
   int (*madvise)(void* at, size_t size, int advice);
+  int (*flock)(int fd, int operation);
+  int (*fstat)(int fd, struct stat* st);
+  int (*nanosleep)(const struct timespec* req, struct timespec* rem);
 };
 
 // The live table.

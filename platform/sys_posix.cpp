@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace vok::sys {
@@ -12,6 +13,7 @@ namespace {
 int Open(const char* path, int flags, mode_t mode) { return ::open(path, flags | O_CLOEXEC, mode); }
 int Stat(const char* path, struct stat* st) { return ::stat(path, st); }
 int Lstat(const char* path, struct stat* st) { return ::lstat(path, st); }
+int Fstat(int fd, struct stat* st) { return ::fstat(fd, st); }
 
 int RenameNoReplace(const char* from, const char* to) {
   if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) return 0;
@@ -26,6 +28,7 @@ const Ops kReal = {
     Open,      ::close,  ::read,   ::write,   ::fsync,   Stat,       Lstat,     ::rename,
     RenameNoReplace, ::unlink, ::mkdir, ::getcwd, ::chdir, ::opendir, ::readdir, ::closedir,
     ::lseek,   ::shmget, ::shmat, ::shmdt, ::shmctl, ::madvise,
+    ::flock,   Fstat,    ::nanosleep,
 };
 
 }  // namespace

@@ -3,6 +3,10 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/dospath.h"
 #include "platform/sys.h"
@@ -303,6 +307,67 @@ TEST_F(ProfileTest, AReadOnlyFileIsRefused) {
   EXPECT_FALSE(WritePrivateProfileStringA("s", "new", "x", "t.ini"));
   EXPECT_EQ(ReadFile(ini), before);
   EXPECT_EQ(Get("s", "k"), "v");
+  EXPECT_TRUE(Strays().empty());
+}
+
+// Two processes writing different keys into one file keep every key.
+TEST_F(ProfileTest, ConcurrentWritersLoseNoKey) {
+  constexpr int kKeys = 200;
+  pid_t pids[2];
+  for (int w = 0; w < 2; ++w) {
+    pids[w] = fork();
+    ASSERT_GE(pids[w], 0);
+    if (pids[w] == 0) {
+      bool ok = true;
+      for (int i = 0; i < kKeys; ++i) {
+        const std::string key = "w" + std::to_string(w) + "k" + std::to_string(i);
+        ok = WritePrivateProfileStringA("s", key.c_str(), "v", "t.ini") && ok;
+      }
+      _exit(ok ? 0 : 1);
+    }
+  }
+  for (pid_t pid : pids) {
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  int kept = 0;
+  for (int w = 0; w < 2; ++w)
+    for (int i = 0; i < kKeys; ++i) {
+      const std::string key = "w" + std::to_string(w) + "k" + std::to_string(i);
+      kept += Get("s", key.c_str()) == "v";
+    }
+  EXPECT_EQ(kept, 2 * kKeys);
+  EXPECT_TRUE(Strays().empty());
+}
+
+// A write that cannot take the lock fails, leaving the file as it was.
+TEST_F(ProfileTest, WriteThatCannotTakeTheLockFails) {
+  const std::string before = "[s]\nk=v\n";
+  dir.Write("t.ini", before);
+  {
+    sys::ScopedOps scoped;
+    sys::ops().flock = [](int, int) { return errno = ENOLCK, -1; };
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "w", "t.ini"));
+  }
+  EXPECT_EQ(ReadFile(ini), before);
+  EXPECT_TRUE(Strays().empty());
+  {
+    // Another writer holds the lock throughout; waiting costs no time here.
+    const std::string lockPath = (dir.path() / ".t.ini.lock").string();
+    int held = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    static int pauses = 0;
+    pauses = 0;
+    sys::ScopedOps scoped;
+    sys::ops().nanosleep = [](const timespec*, timespec*) { return ++pauses, 0; };
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "w", "t.ini"));
+    EXPECT_GT(pauses, 10);
+    ::unlink(lockPath.c_str());
+    ::close(held);
+  }
+  EXPECT_EQ(ReadFile(ini), before);
   EXPECT_TRUE(Strays().empty());
 }
 
