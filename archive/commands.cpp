@@ -1,6 +1,5 @@
 #include "archive/commands.h"
 
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -53,17 +52,6 @@ bool IsRegularOfSize(const std::string& path, std::uint64_t size) {
   struct stat st;
   return sys::ops().lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
          static_cast<std::uint64_t>(st.st_size) == size;
-}
-
-// A fresh file in the current directory; its name goes to *name.
-int CreateTemp(std::string* name) {
-  static std::atomic<unsigned> counter{0};
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    *name = ".vok32-" + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
-    const int fd = sys::ops().open(name->c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
 }
 
 }  // namespace
@@ -119,29 +107,19 @@ Outcome ExtractMember(const std::string& archive, const std::string& name) {
     return Failed(f, f == Failure::CannotRead ? archive : name);
   }
 
-  std::string temp;
-  const int fd = CreateTemp(&temp);
-  if (fd < 0) return Failed(Failure::CannotWrite, match.fileName);
-  Status s = Decode(nativePath, m, fd);
-  if (s == Status::Ok && sys::ops().fsync(fd) != 0) s = Status::WriteError;
-  if (sys::ops().close(fd) != 0 && s == Status::Ok) s = Status::WriteError;
-  auto drop = [&](Failure f, const std::string& subject) {
-    sys::ops().unlink(temp.c_str());
-    return Failed(f, subject);
-  };
-  if (s != Status::Ok) {
+  // Written unnamed and linked only when whole: a killed extraction leaves
+  // nothing, and the link never replaces a file that appeared meanwhile.
+  file::PendingFile out(".", 0666);
+  if (out.fd() < 0) return Failed(Failure::CannotWrite, match.fileName);
+  if (const Status s = Decode(nativePath, m, out.fd()); s != Status::Ok) {
     const Failure f = FailureFor(Step::Decode, s, m.kind);
-    return drop(f, f == Failure::CannotWrite ? match.fileName : f == Failure::CannotRead ? archive : name);
+    return Failed(f, f == Failure::CannotWrite ? match.fileName : f == Failure::CannotRead ? archive : name);
   }
-
-  if (sys::ops().renameNoReplace(temp.c_str(), target->c_str()) != 0) {
+  if (!out.Link(*target)) {
     const int err = errno;
     // Someone made the file meanwhile: the same content is as good as ours.
-    if (err == EEXIST && SameContent(temp, *target)) {
-      sys::ops().unlink(temp.c_str());
-      return Done(done);
-    }
-    return drop(err == EEXIST ? Failure::NameTaken : Failure::CannotWrite, match.fileName);
+    if (err == EEXIST && SameContent(out.ReadPath(), *target)) return Done(done);
+    return Failed(err == EEXIST ? Failure::NameTaken : Failure::CannotWrite, match.fileName);
   }
   return Done(done);
 }

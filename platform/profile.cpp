@@ -162,25 +162,14 @@ std::string DirOf(const std::string& path) {
 }
 
 // Replaces the file whole: readers and a crash see the old or the new
-// contents, never a mixture.
+// contents, never a mixture, and a killed writer leaves nothing behind.
 bool Replace(const std::string& path, const std::string& bytes, mode_t mode) {
   auto& os = sys::ops();
   const std::string dir = DirOf(path);
-  const std::string base = path.substr(path.rfind('/') + 1);
-  static unsigned counter = 0;
-  std::string tmp;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    tmp = dir + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    fd = os.open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL, mode);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  if (fd < 0) return false;
-  bool ok = file::WriteAll(fd, bytes) && os.fsync(fd) == 0;
-  ok = os.close(fd) == 0 && ok;
-  if (!ok || os.rename(tmp.c_str(), path.c_str()) != 0) {
-    os.unlink(tmp.c_str());
-    return false;
+  {
+    file::PendingFile pending(dir, mode);
+    if (pending.fd() < 0 || !file::WriteAll(pending.fd(), bytes) || !pending.Replace(path))
+      return false;
   }
   // Make the rename itself durable; the data is already safe either way.
   int dfd = os.open(dir.c_str(), O_RDONLY | O_DIRECTORY, 0);

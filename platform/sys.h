@@ -39,6 +39,7 @@ struct Ops {
   // Advice only (huge pages for a large buffer): a refusal changes nothing.
   int (*madvise)(void* at, size_t size, int advice);
   int (*flock)(int fd, int operation);
+  int (*linkat)(int fromDir, const char* from, int toDir, const char* to, int flags);
   int (*fstat)(int fd, struct stat* st);
   int (*nanosleep)(const struct timespec* req, struct timespec* rem);
 };

@@ -28,7 +28,7 @@ const Ops kReal = {
     Open,      ::close,  ::read,   ::write,   ::fsync,   Stat,       Lstat,     ::rename,
     RenameNoReplace, ::unlink, ::mkdir, ::getcwd, ::chdir, ::opendir, ::readdir, ::closedir,
     ::lseek,   ::shmget, ::shmat, ::shmdt, ::shmctl, ::madvise,
-    ::flock,   Fstat,    ::nanosleep,
+    ::flock,   ::linkat, Fstat,    ::nanosleep,
 };
 
 }  // namespace

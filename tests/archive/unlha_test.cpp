@@ -6,6 +6,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "archive/listing.h"
 #include "archive/unlha.h"
@@ -212,15 +215,15 @@ TEST(Extract, AFailedWriteLeavesNothing) {
            return -1;
          };
        }},
-      {"rename refused", [] {
-         sys::ops().renameNoReplace = [](const char*, const char*) {
+      {"naming refused", [] {
+         sys::ops().linkat = [](int, const char*, int, const char*, int) {
            errno = EACCES;
            return -1;
          };
        }},
       {"cannot create", [] {
          sys::ops().open = [](const char* path, int flags, mode_t mode) {
-           if (flags & O_CREAT) {
+           if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) {
              errno = EACCES;
              return -1;
            }
@@ -238,6 +241,27 @@ TEST(Extract, AFailedWriteLeavesNothing) {
     EXPECT_NE(e.text.find(J("書き込めません")), std::string::npos) << c.what << Cp932ToUtf8(e.text);
     EXPECT_TRUE(Files(out.path()).empty()) << c.what;
   }
+}
+
+// An extraction killed halfway (kill -9) leaves nothing in the folder.
+TEST(Extract, AKilledExtractionLeavesNothing) {
+  TempDir out;
+  const pid_t pid = fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    if (chdir(out.path().c_str()) != 0) _exit(1);
+    sys::ops().write = [](int fd, const void* p, size_t n) -> ssize_t {
+      const ssize_t w = sys::realOps().write(fd, p, n);
+      raise(SIGKILL);
+      return w;
+    };
+    Extract(CorpusFile("jlha/jlha_h1_lh5.lzh"), "gpl-2");
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  EXPECT_TRUE(Files(out.path()).empty());
 }
 
 TEST(Extract, RefusalsExplainThemselves) {

@@ -278,7 +278,7 @@ TEST_F(ProfileTest, UnwritableDirectoryLeavesReadsWorking) {
   dir.Write("t.ini", "[VOK32]\nLZHFile=c:\\a.lzh\n");
   sys::ScopedOps scoped;
   sys::ops().open = [](const char* path, int flags, mode_t mode) {
-    if (flags & O_CREAT) return errno = EACCES, -1;
+    if ((flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE) return errno = EACCES, -1;
     return sys::realOps().open(path, flags, mode);
   };
   sys::ops().mkdir = [](const char*, mode_t) { return errno = EACCES, -1; };
