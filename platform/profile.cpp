@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <climits>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <optional>
@@ -238,6 +239,23 @@ class WriteLock {
   int fd_ = -1;
 };
 
+// The file a profile path names once symbolic links are followed, so a
+// write replaces the link's target and the link stays a link. A link to
+// nothing names the file it would point to.
+std::optional<std::string> FollowLinks(std::string path) {
+  auto& os = sys::ops();
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st;
+    if (os.lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    char buf[PATH_MAX];
+    const ssize_t n = os.readlink(path.c_str(), buf, sizeof buf);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof buf) return std::nullopt;
+    std::string to(buf, static_cast<size_t>(n));
+    path = to.front() == '/' ? std::move(to) : DirOf(path) + "/" + to;
+  }
+  return std::nullopt;  // a loop
+}
+
 bool MakeDirs(const std::string& dir) {
   auto& os = sys::ops();
   struct stat st;
@@ -457,10 +475,12 @@ BOOL WriteString(const char* section, const char* key, const char* value, const 
   Location loc = Locate(file);
   if (loc.path.empty()) return 0;
   if (loc.inWindowsDir && !MakeDirs(DirOf(loc.path))) return 0;
+  const std::optional<std::string> path = FollowLinks(loc.path);
+  if (!path) return 0;
   // Another writer that holds the lock too long fails this write.
-  WriteLock lock(loc.path);
+  WriteLock lock(*path);
   if (!lock.held()) return 0;
-  Contents c = Load(loc.path);
+  Contents c = Load(*path);
   if (!c.ok) return 0;
   // A file its owner made read-only is refused, not replaced; replacing it
   // would succeed in a writable folder, and as root.
@@ -470,7 +490,7 @@ BOOL WriteString(const char* section, const char* key, const char* value, const 
                            value ? std::optional<std::string_view>(value) : std::nullopt);
   if (c.exists && bytes == content) return 1;
   if (!c.exists && bytes.empty()) return 1;
-  return Replace(loc.path, bytes, c.mode) ? 1 : 0;
+  return Replace(*path, bytes, c.mode) ? 1 : 0;
 }
 
 BOOL WriteStringSafely(const char* section, const char* key, const char* value, const char* file) {

@@ -19,6 +19,7 @@ struct Ops {
   int (*fsync)(int fd);
   int (*stat)(const char* path, struct stat* st);
   int (*lstat)(const char* path, struct stat* st);
+  ssize_t (*readlink)(const char* path, char* buf, size_t size);
   int (*rename)(const char* from, const char* to);
   // Fails with EEXIST rather than replace an existing file.
   int (*renameNoReplace)(const char* from, const char* to);

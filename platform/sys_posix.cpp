@@ -25,7 +25,7 @@ int RenameNoReplace(const char* from, const char* to) {
 }
 
 const Ops kReal = {
-    Open,      ::close,  ::read,   ::write,   ::fsync,   Stat,       Lstat,     ::rename,
+    Open,      ::close,  ::read,   ::write,   ::fsync,   Stat,       Lstat,     ::readlink, ::rename,
     RenameNoReplace, ::unlink, ::mkdir, ::getcwd, ::chdir, ::opendir, ::readdir, ::closedir,
     ::lseek,   ::shmget, ::shmat, ::shmdt, ::shmctl, ::madvise,
     ::flock,   ::linkat, Fstat,    ::nanosleep,

@@ -371,6 +371,43 @@ TEST_F(ProfileTest, WriteThatCannotTakeTheLockFails) {
   EXPECT_TRUE(Strays().empty());
 }
 
+// A profile that is a symbolic link is written through to its target,
+// whether the link is relative, absolute, chained or points to nothing yet.
+TEST_F(ProfileTest, ALinkIsWrittenThroughToItsTarget) {
+  namespace fs = std::filesystem;
+  fs::create_directory(dir.path() / "real");
+  struct Case {
+    const char* what;
+    void (*make)(const fs::path& root, const fs::path& link);
+    const char* target;  // relative to root
+    std::size_t filesInReal;
+  } cases[] = {
+      {"relative", [](const fs::path&, const fs::path& l) { fs::create_symlink("real/a.ini", l); }, "real/a.ini", 1},
+      {"absolute", [](const fs::path& r, const fs::path& l) { fs::create_symlink(r / "real/b.ini", l); }, "real/b.ini", 2},
+      {"chained", [](const fs::path& r, const fs::path& l) {
+         fs::create_symlink("b.ini", r / "real/c.ini");
+         fs::create_symlink("real/c.ini", l);
+       }, "real/b.ini", 3},
+  };
+  for (const Case& c : cases) {
+    fs::remove(ini);
+    c.make(dir.path(), ini);
+    EXPECT_TRUE(WritePrivateProfileStringA("s", c.what, "v", "t.ini")) << c.what;
+    EXPECT_TRUE(fs::is_symlink(ini)) << c.what;
+    EXPECT_NE(ReadFile(dir.path() / c.target).find(std::string(c.what) + "=v"), std::string::npos) << c.what;
+    EXPECT_EQ(Get("s", c.what), "v") << c.what;
+    EXPECT_EQ(Strays(), std::vector<std::string>{"real"}) << c.what;
+    EXPECT_EQ(static_cast<std::size_t>(std::distance(fs::directory_iterator(dir.path() / "real"), {})),
+              c.filesInReal) << c.what;
+  }
+  // The chained write kept what the absolute one wrote to the same file.
+  EXPECT_EQ(Get("s", "absolute"), "v");
+  // A loop of links names no file: the write fails.
+  fs::remove(ini);
+  fs::create_symlink("t.ini", ini);
+  EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", "t.ini"));
+}
+
 // A 16 MB file of nothing but line ends, the most a profile may be, is read
 // and rewritten within a small multiple of its size.
 TEST_F(ProfileTest, MemoryStaysWithinAFewTimesTheFileSize) {
