@@ -20,6 +20,7 @@ namespace {
 Outcome OpenArchive(const std::string& archive, std::string* nativePath, Archive* a) {
   const NativePath native = DosToNative(archive);
   if (native.error == PathError::NoCurrentDirectory) return Failed(Failure::NoCurrentDirectory, archive);
+  if (native.error == PathError::Ambiguous) return Failed(Failure::Ambiguous, archive);
   if (!native) return Failed(Failure::ArchiveNotFound, archive);
   *nativePath = native.path;
   if (const Status s = Scan(native.path, a); s != Status::Ok)
@@ -28,8 +29,8 @@ Outcome OpenArchive(const std::string& archive, std::string* nativePath, Archive
 }
 
 // The file in the current directory that a DOS name means, by the one
-// rule for names whose case may differ. Empty when there is none.
-std::string ExistingFile(const std::string& cp932) { return FindEntry(".", cp932).value_or(""); }
+// rule for names whose case may differ.
+Entry ExistingFile(const std::string& cp932) { return FindEntry(".", cp932); }
 
 bool SameContent(const std::string& a, const std::string& b) {
   file::Fd fa(sys::ops().open(a.c_str(), O_RDONLY, 0));
@@ -80,7 +81,10 @@ Outcome ExtractMember(const std::string& archive, const std::string& name) {
   const auto target = Cp932ToUtf8Strict(match.fileName);
   if (!IsSafeFileName(match.fileName) || !target)
     return Failed(Failure::CannotWrite, match.fileName);
-  const std::string existing = ExistingFile(match.fileName);
+  const Entry there = ExistingFile(match.fileName);
+  // Several files differ from the name only in case: none is written over.
+  if (there.match == Entry::Ambiguous) return Failed(Failure::Ambiguous, match.fileName);
+  const std::string existing = there.name;
   auto existingCp932 = [&] { return Utf8ToCp932(existing).value_or(match.fileName); };
   if (!existing.empty() && !IsRegularOfSize(existing, m.length))
     return Failed(Failure::NameTaken, existingCp932());

@@ -38,6 +38,9 @@ std::string MessageFor(Failure f, const std::string& subject, const std::string&
       return j("出力領域が足りません。");
     case Failure::OutOfMemory:
       return j("メモリが足りません。");
+    case Failure::Ambiguous:
+      return j("「") + subject +
+             j("」と大文字・小文字だけが違うファイルがいくつもあり、どれのことか決められません。");
     case Failure::NoCurrentDirectory:
       return j("今のディレクトリがありません (削除されました)。\n") + subject;
   }

@@ -26,6 +26,7 @@ enum class Failure {
   BufferTooSmall,
   OutOfMemory,
   NoCurrentDirectory,
+  Ambiguous,
 };
 
 // `subject` is the archive path, the member or file name the message is

@@ -35,8 +35,14 @@ bool SetWallpaper(std::string path) {
 
 // Why the wallpaper did not change, or that it did but was not recorded.
 const std::string& WallpaperFailureText() {
-  return LastWallpaperFailure() == WallpaperFailure::NotRecorded ? texts::WallpaperNotRecorded()
-                                                                  : texts::CannotChangeWallpaper();
+  switch (LastWallpaperFailure()) {
+    case WallpaperFailure::NotRecorded:
+      return texts::WallpaperNotRecorded();
+    case WallpaperFailure::Ambiguous:
+      return texts::AmbiguousPath();
+    default:
+      return texts::CannotChangeWallpaper();
+  }
 }
 
 }  // namespace
@@ -79,7 +85,8 @@ void DClient::ShowWallpaperStatus() {
   // centring, tiling or deleting cannot reach some other file.
   std::string path = desktop::ReadWallpaperPath();
   TileMode = desktop::ReadTileMode();
-  CharLowerA(path.data());
+  // Kept as recorded: a lower-cased copy could name a sibling that differs
+  // only in case. Only the status shows the name lower-cased.
   if (!CopyPath(WallpaperPath, path)) WallpaperPath[0] = '\0';
   ui_.SetStatusText(ComposeStatus(path, TileMode));
 }
@@ -150,18 +157,20 @@ void DClient::CmFileOpen() {
 
   if (!CheckArchiver()) return;
 
-  CharLowerA(ArchivePath);
+  // The path keeps the case its file has on disk; its type is told
+  // whatever the case of its extension.
   WriteLzhFile(ArchivePath);
 
-  const std::string ext = SplitPath(ArchivePath).ext;
+  const std::string ext = LowerCp932(SplitPath(ArchivePath).ext);
   if (ext == ".bmp" && SetWallpaper(ArchivePath)) {
     ShowWallpaperStatus();
     ArchiveOpen = 0;
     ui_.Invalidate(true);
     return;
   }
-  if (ext == ".bmp" && LastWallpaperFailure() == WallpaperFailure::NotRecorded) {
-    ui_.MessageBox(texts::WallpaperNotRecorded(), ArchivePath, kErrorStyle);
+  if (ext == ".bmp" && (LastWallpaperFailure() == WallpaperFailure::NotRecorded ||
+                        LastWallpaperFailure() == WallpaperFailure::Ambiguous)) {
+    ui_.MessageBox(WallpaperFailureText(), ArchivePath, kErrorStyle);
     ArchiveOpen = 0;
     ui_.Invalidate(true);
     return;
@@ -186,7 +195,7 @@ void DClient::RestoreLastArchive() {
   if (stored.size() >= MAX_PATH) {
     // Only a hand-edited file holds a path this long; an archive is
     // reported like one that cannot be listed, anything else passed over.
-    if (stored.ends_with(".lzh")) {
+    if (LowerCp932(SplitPath(stored).ext) == ".lzh") {
       ui_.Beep();
       ui_.MessageBox(texts::NotBmpOrLzh(stored), texts::ErrorCaption(), kErrorStyle);
       ArchiveOpen = 0;
@@ -200,8 +209,9 @@ void DClient::RestoreLastArchive() {
 
   if (!CheckArchiver()) return;
 
-  CharLowerA(ArchivePath);
-  if (SplitPath(stored).ext != ".lzh") return;
+  // The value as stored, whose case is its file's: an archive named .LZH
+  // on disk is one too.
+  if (LowerCp932(SplitPath(stored).ext) != ".lzh") return;
   ListArchive();
 }
 
@@ -269,7 +279,10 @@ void DClient::CmExtract() {
   if (!SameFileDos(previous, newPath) &&
       ui_.MessageBox(texts::DeletePreviousQuestion(), previous, kQuestionStyle) == IDYES &&
       !(IsAbsoluteDos(previous) && DeleteFileDos(previous))) {
-    ui_.MessageBox(texts::CannotDeletePrevious(), previous, kErrorStyle);
+    // A path that several files match once case is ignored deletes none.
+    const bool ambiguous = DosToNative(previous).error == PathError::Ambiguous;
+    ui_.MessageBox(ambiguous ? texts::AmbiguousPath() : texts::CannotDeletePrevious(), previous,
+                   kErrorStyle);
   }
 
   ShowWallpaperStatus();

@@ -37,6 +37,7 @@ VOK_TEXT(SelectBitmapFirst,
 VOK_TEXT(ExtractQuestion, "壁紙を解凍＆変更しますか？")
 VOK_TEXT(NotABitmap, "BMPﾌｧｲﾙではありませんね？\nでも解凍しましたよ。")
 VOK_TEXT(CannotChangeWallpaper, "壁紙を変更できませんでした。")
+VOK_TEXT(AmbiguousPath, "大文字と小文字だけが違うファイルがいくつもあり、どれのことか決められません。\n何も変更・削除していません。")
 VOK_TEXT(WallpaperNotRecorded, "壁紙は変わりましたが、win.ini に記録できませんでした。\n次に起動したときは前の壁紙の名前を表示します。")
 VOK_TEXT(DeletePreviousQuestion, "前に表示していたBMPﾌｧｲﾙを削除しますか？")
 VOK_TEXT(CannotDeletePrevious, "BMPﾌｧｲﾙが削除できませんでした。")

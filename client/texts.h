@@ -29,6 +29,8 @@ const std::string& NotABitmap();
 const std::string& CannotChangeWallpaper();
 // The desktop took the picture but win.ini could not record it.
 const std::string& WallpaperNotRecorded();
+// Several files differ from a kept path only in case, and none is it.
+const std::string& AmbiguousPath();
 const std::string& DeletePreviousQuestion();
 const std::string& CannotDeletePrevious();
 

@@ -25,6 +25,7 @@ BOOL Failed(WallpaperFailure f) {
 
 BOOL SetWallpaper(const std::string& dosPath, UINT winIni) {
   const vok::NativePath native = vok::DosToNative(dosPath);
+  if (native.error == PathError::Ambiguous) return Failed(WallpaperFailure::Ambiguous);
   if (!native) return Failed(WallpaperFailure::NoBitmap);
   // Decoded before the desktop sees it, so nothing unreadable is ever shown
   // or recorded, whichever desktop is behind.

@@ -18,6 +18,7 @@ namespace vok {
 enum class WallpaperFailure {
   None,
   NoBitmap,        // no such file, or no readable bitmap: nothing changed
+  Ambiguous,       // several files differ from the path only in case: nothing changed
   DesktopRefused,  // nothing changed
   NotRecorded,     // the desktop shows it, but win.ini could not be written
 };

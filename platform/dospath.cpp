@@ -45,24 +45,28 @@ std::string NativeCwd() {
 
 }  // namespace
 
-std::optional<std::string> FindEntry(const std::string& dir, std::string_view cp932) {
+Entry FindEntry(const std::string& dir, std::string_view cp932) {
   auto& os = sys::ops();
   const std::optional<std::string> utf8 = Cp932ToUtf8Strict(cp932);
   struct stat st;
-  if (utf8 && os.lstat(Join(dir, *utf8).c_str(), &st) == 0) return utf8;
+  if (utf8 && os.lstat(Join(dir, *utf8).c_str(), &st) == 0) return {Entry::Found, *utf8};
+  Entry found;
   DIR* d = os.opendir(dir.c_str());
-  if (!d) return std::nullopt;
+  if (!d) return found;
   const std::string want = LowerCp932(cp932);
-  std::optional<std::string> best;
   while (struct dirent* e = os.readdir(d)) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
     auto asCp = Utf8ToCp932(name);
     if (!asCp || LowerCp932(*asCp) != want) continue;
-    if (!best || name < *best) best = name;
+    if (found.match != Entry::None) {
+      found = {Entry::Ambiguous, {}};
+      break;
+    }
+    found = {Entry::Found, std::move(name)};
   }
   os.closedir(d);
-  return best;
+  return found;
 }
 
 NativePath DosToNative(std::string_view dos) {
@@ -90,8 +94,12 @@ NativePath DosToNative(std::string_view dos) {
       cur = Join(cur, comp);
       continue;
     }
-    auto found = FindEntry(cur, comp);
-    cur = Join(cur, found ? *found : *utf8);
+    const Entry found = FindEntry(cur, comp);
+    if (found.match == Entry::Ambiguous) {
+      out.error = PathError::Ambiguous;
+      return out;
+    }
+    cur = Join(cur, found.match == Entry::Found ? found.name : *utf8);
   }
   out.path = cur;
   return out;

@@ -11,7 +11,8 @@ enum class PathError {
   None,
   NoSuchDrive,     // a drive letter other than z:
   NotRepresentable, // a name with no form in the other code page
-  NoCurrentDirectory // a relative path while the current directory is gone
+  NoCurrentDirectory, // a relative path while the current directory is gone
+  Ambiguous         // several entries differ from a name only in case, none is it
 };
 
 struct NativePath {
@@ -20,18 +21,23 @@ struct NativePath {
   explicit operator bool() const { return error == PathError::None; }
 };
 
-// Maps a DOS path to a native one. Each component is matched exactly first,
-// then regardless of ASCII case, so a lower-cased path still names the same
-// file; a component that matches nothing keeps the name given (a new file).
+// Maps a DOS path to a native one, each component by FindEntry, so a path
+// stored in lower case still names its file; a component that matches
+// nothing keeps the name given (a new file), one that is ambiguous fails.
 // A path without a drive is taken relative to the current directory, and
 // names nothing when that directory has been removed.
 NativePath DosToNative(std::string_view dos);
 
 // The entry of the native directory dir that a CP932 name means, as named
-// on disk (UTF-8): the exact name first, else the first in byte order that
-// equals it regardless of ASCII case. nullopt when none does. Every lookup
-// of a file by a name whose case may differ from the disk's uses this rule.
-std::optional<std::string> FindEntry(const std::string& dir, std::string_view cp932);
+// on disk (UTF-8): the exact name first, else the one entry that equals it
+// regardless of ASCII case. When several do and none exactly, the name is
+// ambiguous and means none of them. Every lookup of a file by a name whose
+// case may differ from the disk's uses this rule.
+struct Entry {
+  enum { None, Found, Ambiguous } match = None;
+  std::string name;  // Found only
+};
+Entry FindEntry(const std::string& dir, std::string_view cp932);
 
 // Maps an absolute native path to z:\...; nullopt when a name has no CP932
 // form, or holds a backslash, which DOS would read as a separator.

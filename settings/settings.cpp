@@ -66,13 +66,11 @@ void WriteWindowSizeUnlessMinimized(const WindowRect& r, bool minimized) {
 std::string ReadLzhFile() {
   char buf[280];
   DWORD n = GetPrivateProfileStringA(kSection, kLzhFile, "", buf, sizeof buf, kFile);
-  // Readers take the drive number from the letter, so a hand-edited upper
-  // case value is lowered as the writer would have.
-  return LowerCp932(std::string(buf, n));
+  return std::string(buf, n);
 }
 
 void WriteLzhFile(const std::string& path) {
-  WritePrivateProfileStringA(kSection, kLzhFile, LowerCp932(path).c_str(), kFile);
+  WritePrivateProfileStringA(kSection, kLzhFile, path.c_str(), kFile);
 }
 
 }  // namespace vok

@@ -23,7 +23,8 @@ void WriteWindowSize(const WindowRect& r);
 // last normal rectangle.
 void WriteWindowSizeUnlessMinimized(const WindowRect& r, bool minimized);
 
-// The lower-cased path of the file chosen last; "" when none (at most 279 bytes).
+// The path of the file chosen last, with the case its file has on disk; ""
+// when none (at most 279 bytes).
 std::string ReadLzhFile();
 void WriteLzhFile(const std::string& path);
 

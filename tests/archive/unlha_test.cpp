@@ -200,6 +200,17 @@ TEST(Extract, AnExistingFileIsNeverReplaced) {
   EXPECT_NE(Extract(kNames, "VERYLO~1.BMP").rc, 0);
   EXPECT_EQ(Files(out.path()),
             (std::set<std::string>{"sunset.bmp", "sunset~1.bmp", "LONGFI~1.BMP", "VERYLO~1.BMP"}));
+  // Two files differ from the name only in case: neither is meant, none written.
+  TempDir two;
+  ScopedCwd inTwo(two.path());
+  two.Write("Sunset.bmp", "BM sunset at the top\n");
+  two.Write("sunset.bmp", "mine");
+  e = Extract(kNames, "SUNSET.BMP");
+  EXPECT_NE(e.rc, 0);
+  EXPECT_NE(e.text.find(J("大文字・小文字だけが違うファイルがいくつも")), std::string::npos)
+      << Cp932ToUtf8(e.text);
+  EXPECT_EQ(Files(two.path()), (std::set<std::string>{"Sunset.bmp", "sunset.bmp"}));
+  EXPECT_EQ(ReadFile(two.path() / "sunset.bmp"), "mine");
 }
 
 TEST(Extract, AFailedWriteLeavesNothing) {
@@ -358,7 +369,7 @@ TEST(Extract, ArchivePathMayHoldBlanks) {
   const Outcome e = Extract(folder / "names.lzh", "SUNSET.BMP");
   EXPECT_EQ(e.rc, 0) << Cp932ToUtf8(e.text);
   EXPECT_TRUE(fs::exists(folder / "out" / "SUNSET.BMP"));
-  // DOS paths resolve regardless of case, as the window stores them lower-cased.
+  // DOS paths resolve regardless of case, as earlier versions stored them lower-cased.
   EXPECT_EQ(Unlha("l " + LowerCp932(Dos(folder / "names.lzh"))).rc, 0);
 }
 

@@ -78,7 +78,6 @@ std::string TinyBmp(std::uint8_t shade) {
 
 std::string Dos(const fs::path& p) { return *NativeToDos(p.string()); }      // CP932
 std::string DosU(const fs::path& p) { return Cp932ToUtf8(Dos(p)); }          // for asserts
-std::string LowerU(const fs::path& p) { return Cp932ToUtf8(LowerCp932(Dos(p))); }
 
 std::string WinIni(const char* key) {
   char buf[1024] = {};
@@ -289,9 +288,9 @@ TEST_F(Client, CentreAndTileWriteTheModeAndSetTheWallpaperAgain) {
     if (c.accepted) {
       EXPECT_THAT(ui.log, ElementsAre(std::string("status old.bmp:") +
                                       (tiled ? "並べて表示中" : "中央に表示中")));
-      EXPECT_EQ(WinIni("wallpaper"), LowerU(old));
+      EXPECT_EQ(WinIni("wallpaper"), DosU(old));
     } else {
-      EXPECT_THAT(ui.log, ElementsAre(CannotChange(LowerU(old))));
+      EXPECT_THAT(ui.log, ElementsAre(CannotChange(DosU(old))));
       EXPECT_EQ(client.TileMode, modeBefore);
       EXPECT_EQ(WinIni("wallpaper"), DosU(old));
     }
@@ -315,12 +314,12 @@ TEST_F(Client, AWallpaperShownButNotRecordedSaysSo) {
   const std::string notRecorded = "壁紙は変わりましたが、win.ini に記録できませんでした。\n"
                                   "次に起動したときは前の壁紙の名前を表示します。";
   client.CmCenter();
-  EXPECT_THAT(ui.log, ElementsAre(Box(16, LowerU(old), notRecorded)));
+  EXPECT_THAT(ui.log, ElementsAre(Box(16, DosU(old), notRecorded)));
   ui.log.clear();
   sys::ops().rename = sys::realOps().rename;
   ui.dialogFile = chosen;
   client.CmFileOpen();
-  EXPECT_THAT(ui.log, ElementsAre("dialog", Box(16, LowerU(chosen), notRecorded), "paint erase"));
+  EXPECT_THAT(ui.log, ElementsAre("dialog", Box(16, DosU(chosen), notRecorded), "paint erase"));
   EXPECT_EQ(desktop.size(), 2u);
   EXPECT_EQ(WinIni("wallpaper"), DosU(old));
 }
@@ -342,6 +341,7 @@ TEST_F(Client, RestoreAtStartFollowsTheStoredFile) {
       {"a vanished archive", gone, 0,
        {"beep", NotBmpOrLzh(Cp932ToUtf8(gone)), "paint erase"}, data.path() / "Sub"},
       {"an archive", LowerCp932(Dos(archive)), 1, {"paint erase"}, data.path() / "Sub"},
+      {"an archive stored with its case", Dos(archive), 1, {"paint erase"}, data.path() / "Sub"},
       {"a path too long to hold", tooLong, 0, {"beep", NotBmpOrLzh(tooLong), "paint erase"},
        data.path()},
   };
@@ -382,10 +382,10 @@ TEST_F(Client, OpeningAFileActsByItsType) {
       {"a bitmap in upper case", bmp, true, 0,
        {"dialog", "status sunset.bmp:並べて表示中", "paint erase"}},
       {"a bitmap the desktop refuses", bmp, false, 0,
-       {"dialog", "beep", NotBmpOrLzh(LowerU(bmp)), "paint erase"}},
-      {"another type", text, true, 0, {"dialog", "beep", NotBmpOrLzh(LowerU(text)), "paint erase"}},
+       {"dialog", "beep", NotBmpOrLzh(DosU(bmp)), "paint erase"}},
+      {"another type", text, true, 0, {"dialog", "beep", NotBmpOrLzh(DosU(text)), "paint erase"}},
       {"a damaged archive", fake, true, 0,
-       {"dialog", "beep", NotBmpOrLzh(LowerU(fake)), "paint erase"}},
+       {"dialog", "beep", NotBmpOrLzh(DosU(fake)), "paint erase"}},
       {"an archive", archive, true, 1, {"dialog", "paint erase"}},
   };
   for (const Case& c : cases) {
@@ -397,14 +397,71 @@ TEST_F(Client, OpeningAFileActsByItsType) {
     client.CmFileOpen();
     EXPECT_EQ(ui.log, c.log);
     EXPECT_EQ(client.ArchiveOpen, c.open);
-    // Kept and stored in lower case, whatever the type.
-    EXPECT_EQ(Cp932ToUtf8(client.ArchivePath), LowerU(c.chosen));
-    EXPECT_EQ(Cp932ToUtf8(ReadLzhFile()), LowerU(c.chosen));
+    // Kept and stored with the case it has on disk, whatever the type.
+    EXPECT_EQ(Cp932ToUtf8(client.ArchivePath), DosU(c.chosen));
+    EXPECT_EQ(Cp932ToUtf8(ReadLzhFile()), DosU(c.chosen));
     if (c.chosen == bmp) {
       EXPECT_THAT(desktop, ElementsAre(bmp.string() + " tiled"));
     }
   }
-  EXPECT_EQ(WinIni("wallpaper"), LowerU(bmp));
+  EXPECT_EQ(WinIni("wallpaper"), DosU(bmp));
+}
+
+// On a disk that tells case apart, a sibling whose name differs only in case
+// is another file: the one chosen or written is the one acted on.
+TEST_F(Client, ASiblingDifferingOnlyInCaseIsNeverTheFileActedOn) {
+  const fs::path sea = Put("Walls/SEA.BMP", TinyBmp(1));
+  const fs::path other = Put("Walls/sea.bmp", TinyBmp(2));
+  ui.dialogFile = sea;
+  client.CmFileOpen();
+  EXPECT_EQ(WinIni("wallpaper"), DosU(sea));
+  ui.log.clear();
+  client.CmCenter();
+  EXPECT_THAT(ui.log, ElementsAre("status sea.bmp:中央に表示中"));
+  ASSERT_EQ(desktop.size(), 2u);
+  EXPECT_EQ(desktop[0].rfind(sea.string() + " ", 0), 0u) << desktop[0];
+  EXPECT_EQ(desktop[1], sea.string() + " centred");
+
+  const fs::path chosen = PutArchive("Pics/a.lzh", Arc().pics);
+  PutArchive("pics/a.lzh", Arc().longName);
+  Open(chosen);
+  EXPECT_GE(RowOf("SUNSET.BMP"), kFirstDataRow);
+  Select("SUNSET.BMP");
+  ui.answers = {IDYES, IDYES};
+  client.CmExtract();
+  EXPECT_THAT(ui.log, ::testing::Contains(DeleteQuestion(DosU(sea))));
+  EXPECT_FALSE(fs::exists(sea));
+  EXPECT_EQ(ReadFile(other), TinyBmp(2));
+  EXPECT_EQ(ReadFile(data.path() / "Pics/SUNSET.BMP"), Arc().sunset);
+  EXPECT_FALSE(fs::exists(data.path() / "pics/SUNSET.BMP"));
+  EXPECT_EQ(WinIni("wallpaper"), DosU(data.path() / "Pics/SUNSET.BMP"));
+}
+
+// A path kept in lower case by an earlier version that now matches several
+// files once case is ignored, and none exactly, names none of them.
+TEST_F(Client, AStoredPathMatchingSeveralFilesByCaseActsOnNone) {
+  const fs::path upper = Put("walls/SEA.BMP", TinyBmp(1));
+  const fs::path mixed = Put("walls/Sea.bmp", TinyBmp(2));
+  const std::string stored = Dos(data.path() / "walls") + "\\sea.bmp";
+  const std::string ambiguous = Box(16, Cp932ToUtf8(stored),
+                                    "大文字と小文字だけが違うファイルがいくつもあり、"
+                                    "どれのことか決められません。\n何も変更・削除していません。");
+  SetWallpaperEntry(stored);
+  client.ShowWallpaperStatus();
+  ui.log.clear();
+  client.CmCenter();
+  EXPECT_THAT(ui.log, ElementsAre(ambiguous));
+  EXPECT_THAT(desktop, IsEmpty());
+
+  Open(PutArchive("Pics/pics.lzh", Arc().pics));
+  Select("SUNSET.BMP");
+  ui.answers = {IDYES, IDYES};
+  client.CmExtract();
+  ASSERT_GE(ui.log.size(), 4u);
+  EXPECT_EQ(ui.log[2], DeleteQuestion(Cp932ToUtf8(stored)));
+  EXPECT_EQ(ui.log[3], ambiguous);
+  EXPECT_EQ(ReadFile(upper), TinyBmp(1));
+  EXPECT_EQ(ReadFile(mixed), TinyBmp(2));
 }
 
 TEST_F(Client, TheDialogGetsItsDataEvenWhenCreateWasSkipped) {
@@ -428,7 +485,7 @@ TEST_F(Client, DialogStartsInTheLastFilesDirectoryAndCancelClosesTheListing) {
   EXPECT_EQ(ui.dialogCwds.back(), data.path() / "Pics");
   EXPECT_THAT(ui.log, ElementsAre("dialog", "paint erase"));
   EXPECT_EQ(client.ArchiveOpen, 0);
-  EXPECT_EQ(Cp932ToUtf8(client.ArchivePath), LowerU(archive));
+  EXPECT_EQ(Cp932ToUtf8(client.ArchivePath), DosU(archive));
   EXPECT_EQ(client.Entries[RowOf("NIGHT.BMP")].Selected, 1);
 
   ui.log.clear();
@@ -445,7 +502,7 @@ TEST_F(Client, AChosenPathTooLongToHoldIsRefusedNotCut) {
   client.CmFileOpen();
   EXPECT_THAT(ui.log, ElementsAre("dialog", "beep", NotBmpOrLzh(chosen), "paint erase"));
   EXPECT_EQ(client.ArchiveOpen, 0);
-  EXPECT_EQ(Cp932ToUtf8(client.ArchivePath), LowerU(archive));
+  EXPECT_EQ(Cp932ToUtf8(client.ArchivePath), DosU(archive));
   EXPECT_EQ(ReadLzhFile(), lzhFile);
 }
 
@@ -567,7 +624,7 @@ TEST_F(Client, ARefusedWallpaperLeavesTheStatusAndDeselectsTheLine) {
   desktopAccepts = false;
   ui.answers = {IDYES};
   client.CmExtract();
-  const std::string newPath = LowerU(data.path() / "Pics") + "\\SUNSET.BMP";
+  const std::string newPath = DosU(data.path() / "Pics") + "\\SUNSET.BMP";
   EXPECT_THAT(ui.log, ElementsAre("beep", ExtractQuestion("SUNSET.BMP"), CannotChange(newPath)));
   EXPECT_EQ(ReadFile(data.path() / "Pics/SUNSET.BMP"), Arc().sunset);
   EXPECT_EQ(client.Entries[RowOf("SUNSET.BMP")].Selected, 0);
@@ -620,7 +677,7 @@ TEST_F(Client, ThePreviousWallpaperIsDeletedOnlyOnYesAndNeverWhenItIsTheNewOne) 
 
     cl.CmExtract();
 
-    const std::string shownPrevious = c.entry ? Cp932ToUtf8(LowerCp932(entry)) : "<none>";
+    const std::string shownPrevious = c.entry ? Cp932ToUtf8(entry) : "<none>";
     std::vector<std::string> want = {"beep", ExtractQuestion("SUNSET.BMP")};
     if (c.asked) want.push_back(DeleteQuestion(shownPrevious));
     if (c.deleteFails) want.push_back(CannotDelete(shownPrevious));
@@ -690,7 +747,7 @@ TEST_F(Client, ExtractionUsesTheListedArchiveAfterARefusedCheck) {
   client.CmExtract();
   EXPECT_EQ(ReadFile(data.path() / "A/SUNSET.BMP"), Arc().sunset);
   EXPECT_FALSE(fs::exists(data.path() / "B/SUNSET.BMP"));
-  EXPECT_EQ(WinIni("wallpaper"), LowerU(data.path() / "A") + "\\SUNSET.BMP");
+  EXPECT_EQ(WinIni("wallpaper"), DosU(data.path() / "A") + "\\SUNSET.BMP");
   EXPECT_THAT(desktop, ElementsAre((data.path() / "A/SUNSET.BMP").string() + " tiled"));
 }
 
@@ -733,7 +790,7 @@ TEST_F(Client, LongAndDoubleBytePathsWorkWholeAndOverlongOnesAreRefused) {
     ui.answers = {IDYES, IDNO};
     client.CmExtract();
 
-    const std::string newPath = LowerU(c.dir) + "\\" + member;
+    const std::string newPath = DosU(c.dir) + "\\" + member;
     std::vector<std::string> want = {"beep", ExtractQuestion(member)};
     if (c.fits) {
       want.insert(want.end(), {DeleteQuestion("c:\\old.bmp"),
@@ -800,15 +857,15 @@ TEST_F(Client, MainUseFromStartToNewWallpaper) {
   ui.answers = {IDYES, IDYES};
   client.EvLButtonDblClk();
 
-  const std::string newPath = LowerU(archive.parent_path()) + "\\SUNSET.BMP";
+  const std::string newPath = DosU(archive.parent_path()) + "\\SUNSET.BMP";
   EXPECT_THAT(ui.log, ElementsAre("paint keep", "beep", ExtractQuestion("SUNSET.BMP"),
-                                  DeleteQuestion(LowerU(old)), "status sunset.bmp:中央に表示中",
+                                  DeleteQuestion(DosU(old)), "status sunset.bmp:中央に表示中",
                                   "paint erase"));
   EXPECT_EQ(Cp932ToUtf8(ui.status), "sunset.bmp:中央に表示中");
   EXPECT_THAT(desktop, ElementsAre((archive.parent_path() / "SUNSET.BMP").string() + " centred"));
   EXPECT_EQ(WinIni("wallpaper"), newPath);
   EXPECT_EQ(WinIni("TileWallpaper"), "0");
-  EXPECT_EQ(Cp932ToUtf8(client.WallpaperPath), LowerU(archive.parent_path() / "SUNSET.BMP"));
+  EXPECT_EQ(Cp932ToUtf8(client.WallpaperPath), DosU(archive.parent_path() / "SUNSET.BMP"));
   EXPECT_EQ(ReadFile(win.path() / "vok32.ini"), vokIni) << ::testing::PrintToString(ui.log);
   EXPECT_FALSE(fs::exists(old));
   EXPECT_EQ(ReadFile(archive.parent_path() / "SUNSET.BMP"), Arc().sunset);

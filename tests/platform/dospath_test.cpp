@@ -22,7 +22,7 @@ TEST(DosPath, MapsDriveZToTheRootAndBack) {
   EXPECT_EQ(DosToNative("c:\\x").error, PathError::NoSuchDrive);
 }
 
-TEST(DosPath, ResolvesCaseInsensitivelyWithExactMatchFirst) {
+TEST(DosPath, ResolvesTheExactNameElseTheOneMatchIgnoringCase) {
   TempDir t;
   t.Write("Pics/Spring.LZH", "a");
   t.Write("Pics/b.bmp", "lower");
@@ -33,6 +33,16 @@ TEST(DosPath, ResolvesCaseInsensitivelyWithExactMatchFirst) {
   EXPECT_EQ(DosToNative(root + "\\pics\\spring.lzh").path, (t.path() / "Pics/Spring.LZH").string());
   EXPECT_EQ(DosToNative(root + "\\PICS\\b.bmp").path, (t.path() / "Pics/b.bmp").string());
   EXPECT_EQ(DosToNative(root + "\\pics\\B.bmp").path, (t.path() / "Pics/B.bmp").string());
+  // Several match once case is ignored and none exactly: none is meant.
+  t.Write("Pics/Dir/x", "");
+  t.Write("Pics/DIR/x", "");
+  for (const char* name : {"\\pics\\B.BMP", "\\pics\\dir\\x", "\\pics\\dir\\new.bmp"}) {
+    SCOPED_TRACE(name);
+    const NativePath p = DosToNative(root + name);
+    EXPECT_EQ(p.error, PathError::Ambiguous);
+    EXPECT_EQ(p.path, "");
+  }
+  EXPECT_EQ(DosToNative(root + "\\pics\\DIR\\x").path, (t.path() / "Pics/DIR/x").string());
   // The trail byte 0x5C of 表 is not a separator.
   EXPECT_EQ(DosToNative(root + "\\pics\\\x95\x5C.BMP").path, (t.path() / "Pics/表.bmp").string());
   // A new file keeps the name given, in an existing directory found by case.
