@@ -195,7 +195,7 @@ void DClient::RestoreLastArchive() {
   if (stored.size() >= MAX_PATH) {
     // Only a hand-edited file holds a path this long; an archive is
     // reported like one that cannot be listed, anything else passed over.
-    if (LowerCp932(SplitPath(stored).ext) == ".lzh") {
+    if (LowerCp932(stored).ends_with(".lzh")) {
       ui_.Beep();
       ui_.MessageBox(texts::NotBmpOrLzh(stored), texts::ErrorCaption(), kErrorStyle);
       ArchiveOpen = 0;

@@ -229,6 +229,7 @@ TEST_F(Client, ExitReturnsToTheStartDirectoryAndSavesTheFrameUnlessMinimized) {
   }
 }
 
+// The path is kept as recorded; only the status shows it lower-cased.
 TEST_F(Client, StatusShowsTheWallpaperNameAndModeInLowerCase) {
   struct Case {
     const char* wallpaper;  // nullptr: no entry
@@ -237,9 +238,9 @@ TEST_F(Client, StatusShowsTheWallpaperNameAndModeInLowerCase) {
     const char* path;
   } cases[] = {
       {nullptr, nullptr, "<none>:並べて表示中", "<none>"},
-      {"C:\\WINDOWS\\Setup.BMP", "0", "setup.bmp:中央に表示中", "c:\\windows\\setup.bmp"},
-      {"C:\\WINDOWS\\Setup.BMP", "1", "setup.bmp:並べて表示中", "c:\\windows\\setup.bmp"},
-      {"C:\\WINDOWS\\Setup.BMP", nullptr, "setup.bmp:並べて表示中", "c:\\windows\\setup.bmp"},
+      {"C:\\WINDOWS\\Setup.BMP", "0", "setup.bmp:中央に表示中", "C:\\WINDOWS\\Setup.BMP"},
+      {"C:\\WINDOWS\\Setup.BMP", "1", "setup.bmp:並べて表示中", "C:\\WINDOWS\\Setup.BMP"},
+      {"C:\\WINDOWS\\Setup.BMP", nullptr, "setup.bmp:並べて表示中", "C:\\WINDOWS\\Setup.BMP"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.status);
@@ -305,6 +306,9 @@ TEST_F(Client, AWallpaperShownButNotRecordedSaysSo) {
   SetWallpaperEntry(Dos(old));
   client.ShowWallpaperStatus();
   ui.log.clear();
+  // Respelt since by another program, so that setting it again must write.
+  const std::string respelt = LowerCp932(Dos(old));
+  SetWallpaperEntry(respelt);
   sys::ScopedOps restore;
   SetWallpaperBackendForTesting([this](const std::string& native, bool) {
     desktop.push_back(native);
@@ -321,7 +325,7 @@ TEST_F(Client, AWallpaperShownButNotRecordedSaysSo) {
   client.CmFileOpen();
   EXPECT_THAT(ui.log, ElementsAre("dialog", Box(16, DosU(chosen), notRecorded), "paint erase"));
   EXPECT_EQ(desktop.size(), 2u);
-  EXPECT_EQ(WinIni("wallpaper"), DosU(old));
+  EXPECT_EQ(WinIni("wallpaper"), Cp932ToUtf8(respelt));
 }
 
 TEST_F(Client, RestoreAtStartFollowsTheStoredFile) {
@@ -844,7 +848,7 @@ TEST_F(Client, MainUseFromStartToNewWallpaper) {
   const fs::path archive = PutArchive("My Pics/Spring.LZH", Arc().pics);
   SetWallpaperEntry(Dos(old));
   WriteProfileStringA("Desktop", "TileWallpaper", "0");
-  WriteLzhFile(LowerCp932(Dos(archive)));
+  WriteLzhFile(Dos(archive));
   const std::string vokIni = ReadFile(win.path() / "vok32.ini");
 
   client.SetupWindow();
