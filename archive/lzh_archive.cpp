@@ -458,4 +458,22 @@ Status Decode(const std::string& nativePath, const Member& m, int outFd) {
   });
 }
 
+Status DecodeToMemory(const std::string& nativePath, const Member& m, std::uint64_t maxBytes,
+                      std::vector<unsigned char>* out,
+                      const std::function<bool(const std::vector<unsigned char>&)>& accept) {
+  out->clear();
+  if (Status s = CheckDecodable(m); s != Status::Ok) return s;
+  if (m.length > maxBytes) return Status::TooLarge;
+  out->reserve(static_cast<std::size_t>(m.length));
+  const Status s = Decode(nativePath, m, [&](const unsigned char* p, std::size_t n) {
+    out->insert(out->end(), p, p + n);
+    return !accept || accept(*out);
+  });
+  if (s != Status::Ok) {
+    out->clear();
+    out->shrink_to_fit();
+  }
+  return s;
+}
+
 }  // namespace vok::lzh

@@ -4,6 +4,7 @@
 // taken from the raw headers here, because the library rewrites names and
 // misses some damage.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -67,6 +68,13 @@ Status Decode(const std::string& nativePath, const Member& m, const OutputSink& 
 using Sink = OutputSink;
 // The same written to fd.
 Status Decode(const std::string& nativePath, const Member& m, int fd);
+
+// The member's data in memory. A member longer than maxBytes is TooLarge
+// before anything is decoded; `accept`, when given, sees the bytes decoded
+// so far after each block and stops decoding (WriteError) by returning false.
+Status DecodeToMemory(const std::string& nativePath, const Member& m, std::uint64_t maxBytes,
+                      std::vector<unsigned char>* out,
+                      const std::function<bool(const std::vector<unsigned char>&)>& accept = {});
 
 // Splits a stored name into components at '\', '/' and 0xFF, never inside
 // a double-byte character; empty, "." and ".." components are dropped.
