@@ -53,6 +53,8 @@ class Image {
 // The BMP at a native path, decoded (any BMP variant, nothing else); empty
 // when there is no such file or it is not a readable BMP.
 Image DecodeBmp(const std::string& nativePath);
+// The same for a BMP already in memory.
+Image DecodeBmpBytes(const std::vector<unsigned char>& bytes);
 
 enum class Desktop { Unknown, RootWindow, Gnome, Cinnamon, Mate, Xfce, Kde, Lxqt, Lxde, Sway };
 

@@ -220,6 +220,7 @@ Image DecodeWithLoader(const Bytes& bytes) {
 }
 
 Image Decode(const std::string& nativePath);
+Image DecodeBytes(const std::vector<guchar>& bytes);
 
 }  // namespace
 
@@ -267,15 +268,34 @@ Image DecodeBmp(const std::string& nativePath) {
   }
 }
 
+Image DecodeBmpBytes(const std::vector<unsigned char>& bytes) {
+  try {
+    return DecodeBytes(bytes);
+  } catch (const std::bad_alloc&) {
+    return {};
+  }
+}
+
 namespace {
+
+Image FromBytes(Bytes& read) {
+  const std::optional<Header> header = ReadHeader(read.data.get(), read.size());
+  if (!header || !PixelsComplete(read, *header)) return {};
+  Image plain = Plain(read, *header);
+  return plain ? std::move(plain) : DecodeWithLoader(read);
+}
 
 Image Decode(const std::string& nativePath) {
   std::optional<Bytes> read = ReadBitmapFile(nativePath);
   if (!read) return {};
-  const Header header = *ReadHeader(read->data.get(), read->size());
-  if (!PixelsComplete(*read, header)) return {};
-  Image plain = Plain(*read, header);
-  return plain ? std::move(plain) : DecodeWithLoader(*read);
+  return FromBytes(*read);
+}
+
+Image DecodeBytes(const std::vector<guchar>& bytes) {
+  Bytes b{AllocateBuffer(std::max(bytes.size(), size_t{1})), bytes.size()};
+  if (!b.data) return {};
+  std::copy(bytes.begin(), bytes.end(), b.data.get());
+  return FromBytes(b);
 }
 
 }  // namespace
