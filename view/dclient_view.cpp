@@ -20,6 +20,8 @@
 #include "platform/dospath.h"
 #include "platform/sys.h"
 #include "resources/resources.h"
+#include "view/file_preview_gtk.h"
+#include "view/hover_preview.h"
 #include "widgets/outer_rect.h"
 #include "widgets/template_dialog.h"
 #include "widgets/text.h"
@@ -111,6 +113,7 @@ DClientView::DClientView(wxTopLevelWindow* frame, StatusFn setStatus)
   Bind(wxEVT_MOUSEWHEEL, &DClientView::OnWheel, this);
   Bind(wxEVT_KEY_DOWN, &DClientView::OnKey, this);
   TakeOverVerticalScrollBar(this, [this](ScrollAction a, int position) { OnBarAction(a, position); });
+  hover_ = std::make_unique<HoverPreview>(*this);
 }
 
 void DClientView::DoMoveWindow(int x, int y, int width, int height) {
@@ -118,6 +121,8 @@ void DClientView::DoMoveWindow(int x, int y, int width, int height) {
   ScrolledMinimum(this, &minW, &minH);
   wxWindow::DoMoveWindow(x, y, std::max(width, minW), std::max(height, minH));
 }
+
+DClientView::~DClientView() = default;
 
 // --- painting -------------------------------------------------------------
 
@@ -136,6 +141,7 @@ void DClientView::OnPaint(wxPaintEvent&) {
   } else {
     PaintLogo(dc, size.x, size.y);
   }
+  hover_->ListingPainted();
 }
 
 void DClientView::PaintLogo(wxDC& dc, int w, int h) {
@@ -304,6 +310,7 @@ int DClientView::RunFileOpenDialog(FileDialogData& data) {
     wxFileDialog dlg(this, title, dir, name, wildcard, wxFD_OPEN | wxFD_CHANGE_DIR);
     dlg.SetFilterIndex(filterIndex);
     PlaceDialog(dlg, frame_->GetScreenRect());
+    FilePreview preview(dlg);
     if (dlg.ShowModal() != wxID_OK) return IDCANCEL;
     filterIndex = dlg.GetFilterIndex();
     wxFileName chosen(dlg.GetPath());

@@ -2,6 +2,7 @@
 // whole rows, and carries out what DClient asks of the window.
 #pragma once
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,8 @@
 
 namespace vok {
 
+class HoverPreview;
+
 // GTK matches file patterns case-sensitively, the program's are not: the
 // patterns of a "desc|patterns|..." filter with every letter as a pair,
 // "*.lzh" as "*.[lL][zZ][hH]", and "*.*" as "*" (all files, as it means there).
@@ -28,8 +31,11 @@ class DClientView : public wxWindow, public ClientUi {
 
   // Builds the window as the client of a top-level window; DClient comes with it.
   DClientView(wxTopLevelWindow* frame, StatusFn setStatus);
+  ~DClientView() override;
 
   DClient& Client() { return client_; }
+  const DClient& Client() const { return client_; }
+  HoverPreview& Hover() { return *hover_; }
   // Rows the view can scroll past the top: at least 1, also when all fit.
   int ScrollRange() const { return range_; }
   bool ScrollBarEnabled() const { return barEnabled_; }
@@ -83,6 +89,7 @@ class DClientView : public wxWindow, public ClientUi {
   int visible_ = 0;
   bool barEnabled_ = false;
   int shownOpen_ = 0;  // ArchiveOpen as last painted
+  std::unique_ptr<HoverPreview> hover_;  // the member's picture under the pointer
 };
 
 }  // namespace vok
