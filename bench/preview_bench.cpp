@@ -20,6 +20,7 @@
 #include <wx/uiaction.h>
 
 #include "app/dapp.h"
+#include "app/ddecframe.h"
 #include "client/dclient_view.h"
 #include "client/hover_preview.h"
 
