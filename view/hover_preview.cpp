@@ -74,17 +74,17 @@ HoverPreview::HoverPreview(DClientView& view) : view_(view), frame_(wxGetTopLeve
   // Bound after the view's own handlers, so these run first; each passes
   // the event on.
   view_.Bind(wxEVT_MOTION, &HoverPreview::OnMotion, this);
-  view_.Bind(wxEVT_LEAVE_WINDOW, &HoverPreview::OnLeave, this);
+  view_.Bind(wxEVT_LEAVE_WINDOW, &HoverPreview::Dismiss<wxMouseEvent>, this);
   for (const auto& t : {wxEVT_LEFT_DOWN, wxEVT_RIGHT_DOWN, wxEVT_MIDDLE_DOWN, wxEVT_LEFT_DCLICK,
                         wxEVT_RIGHT_DCLICK, wxEVT_MIDDLE_DCLICK, wxEVT_AUX1_DOWN, wxEVT_AUX2_DOWN}) {
-    view_.Bind(t, &HoverPreview::OnButton, this);
+    view_.Bind(t, &HoverPreview::Dismiss<wxMouseEvent>, this);
   }
-  view_.Bind(wxEVT_MOUSEWHEEL, &HoverPreview::OnWheel, this);
-  view_.Bind(wxEVT_KEY_DOWN, &HoverPreview::OnKey, this);
+  view_.Bind(wxEVT_MOUSEWHEEL, &HoverPreview::Dismiss<wxMouseEvent>, this);
+  view_.Bind(wxEVT_KEY_DOWN, &HoverPreview::Dismiss<wxKeyEvent>, this);
   for (const auto& t : {wxEVT_SCROLLWIN_TOP, wxEVT_SCROLLWIN_BOTTOM, wxEVT_SCROLLWIN_LINEUP,
                         wxEVT_SCROLLWIN_LINEDOWN, wxEVT_SCROLLWIN_PAGEUP, wxEVT_SCROLLWIN_PAGEDOWN,
                         wxEVT_SCROLLWIN_THUMBTRACK, wxEVT_SCROLLWIN_THUMBRELEASE}) {
-    view_.Bind(t, &HoverPreview::OnScroll, this);
+    view_.Bind(t, &HoverPreview::Dismiss<wxScrollWinEvent>, this);
   }
   if (frame_) frame_->Bind(wxEVT_ACTIVATE, &HoverPreview::OnActivate, this);
   Bind(wxEVT_TIMER, &HoverPreview::OnRested, this);
@@ -93,6 +93,7 @@ HoverPreview::HoverPreview(DClientView& view) : view_(view), frame_(wxGetTopLeve
 
 HoverPreview::~HoverPreview() {
   Unregister();
+  if (frame_) frame_->Unbind(wxEVT_ACTIVATE, &HoverPreview::OnActivate, this);
   timer_.Stop();
   if (popup_) popup_->Destroy();
 }
@@ -106,36 +107,6 @@ void HoverPreview::OnMotion(wxMouseEvent& e) {
   if (shownRow_ >= 0 && row != shownRow_) Hide();
   restRow_ = row;
   if (row >= 0 && row != shownRow_ && row != pendingRow_) timer_.StartOnce(kRestMs);
-}
-
-void HoverPreview::OnLeave(wxMouseEvent& e) {
-  e.Skip();
-  Cancel();
-  Hide();
-}
-
-void HoverPreview::OnButton(wxMouseEvent& e) {
-  e.Skip();
-  Cancel();
-  Hide();
-}
-
-void HoverPreview::OnWheel(wxMouseEvent& e) {
-  e.Skip();
-  Cancel();
-  Hide();
-}
-
-void HoverPreview::OnKey(wxKeyEvent& e) {
-  e.Skip();
-  Cancel();
-  Hide();
-}
-
-void HoverPreview::OnScroll(wxScrollWinEvent& e) {
-  e.Skip();
-  Cancel();
-  Hide();
 }
 
 void HoverPreview::OnActivate(wxActivateEvent& e) {

@@ -45,11 +45,13 @@ class HoverPreview : public wxEvtHandler, private wxModalDialogHook {
 
  private:
   void OnMotion(wxMouseEvent& e);
-  void OnLeave(wxMouseEvent& e);
-  void OnButton(wxMouseEvent& e);
-  void OnWheel(wxMouseEvent& e);
-  void OnKey(wxKeyEvent& e);
-  void OnScroll(wxScrollWinEvent& e);
+  // Leaving, a button, a key, the wheel or the scroll bar: away with it.
+  template <class Event>
+  void Dismiss(Event& e) {
+    e.Skip();
+    Cancel();
+    Hide();
+  }
   void OnActivate(wxActivateEvent& e);
   void OnRested(wxTimerEvent&);
   int Enter(wxDialog*) override;

@@ -22,6 +22,7 @@
 #include "app/dapp.h"
 #include "app/ddecframe.h"
 #include "archive/listing.h"
+#include "gui_harness.h"
 #include "platform/codepage.h"
 #include "settings/settings.h"
 #include "temp_dir.h"
@@ -32,28 +33,11 @@ namespace vok {
 namespace {
 
 namespace fs = std::filesystem;
+using gui::Pump;
+using gui::Shot;
+using gui::WaitFor;
 using vok::testing::ScopedEnv;
 using vok::testing::TempDir;
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    wxTheApp->Yield(true);
-    wxMilliSleep(5);
-  }
-  return true;
-}
-
-void Pump(int ms) {
-  WaitFor([] { return false; }, ms);
-}
-
-void Shot(const std::string& name) {
-  fs::create_directories(VOK32_GUI_ARTIFACTS);
-  const std::string cmd = "import -window root '" + std::string(VOK32_GUI_ARTIFACTS) + "/" + name + ".png'";
-  EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-}
 
 // What the screen shows at a point, as 0xRRGGBB, read back from the X server.
 std::uint32_t ScreenPixel(wxPoint p) {
@@ -337,28 +321,4 @@ TEST_F(Preview, FileDialogShowsABitmapAndAnArchivesFirstBitmap) {
 }  // namespace
 }  // namespace vok
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // Never the real user's files.
-  vok::testing::TempDir home;
-  setenv("HOME", home.str().c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (home.str() + "/.config").c_str(), 1);
-  setenv("XDG_DATA_HOME", (home.str() + "/.local/share").c_str(), 1);
-  setenv("XDG_CACHE_HOME", (home.str() + "/.cache").c_str(), 1);
-  setenv("GSETTINGS_BACKEND", "memory", 1);
-  for (const char* v : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "SWAYSOCK"}) {
-    unsetenv(v);
-  }
-  vok::PrepareToolkit();
-  wxApp::SetInstance(new vok::DApp);
-  char arg0[] = "preview_window_test";
-  char* wxArgv[] = {arg0, nullptr};
-  int wxArgc = 1;
-  if (!wxEntryStart(wxArgc, wxArgv)) {
-    std::fprintf(stderr, "preview_window_test: no display\n");
-    return 1;
-  }
-  const int rc = RUN_ALL_TESTS();
-  wxEntryCleanup();
-  return rc;
-}
+int main(int argc, char** argv) { return vok::gui::RunWindowTests(argc, argv); }

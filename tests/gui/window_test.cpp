@@ -31,6 +31,7 @@
 #include "app/dapp.h"
 #include "app/ddecframe.h"
 #include "client/texts.h"
+#include "gui_harness.h"
 #include "platform/codepage.h"
 #include "platform/profile.h"
 #include "resources/commands.h"
@@ -44,35 +45,14 @@ namespace vok {
 namespace {
 
 namespace fs = std::filesystem;
+using gui::Pump;
+using gui::Shot;
+using gui::WaitFor;
 using vok::testing::ReadFile;
 using vok::testing::ScopedEnv;
 using vok::testing::TempDir;
 
 wxString Jp(const std::string& cp932) { return wxString::FromUTF8(Cp932ToUtf8(cp932)); }
-
-void Pump(int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    wxTheApp->Yield(true);
-    wxMilliSleep(5);
-  }
-}
-
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    wxTheApp->Yield(true);
-    wxMilliSleep(5);
-  }
-  return true;
-}
-
-void Shot(const std::string& name) {
-  fs::create_directories(VOK32_GUI_ARTIFACTS);
-  const std::string cmd = "import -window root '" + std::string(VOK32_GUI_ARTIFACTS) + "/" + name + ".png'";
-  EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
-}
 
 // The colour of one pixel of the root window, as ImageMagick names it.
 std::string RootPixel(int x, int y) {
@@ -746,29 +726,4 @@ TEST_F(Window, FileOpenTakesATypedNameWithoutExtensionInAnyCase) {
 }  // namespace
 }  // namespace vok
 
-int main(int argc, char** argv) {
-  ::testing::InitGoogleTest(&argc, argv);
-  // Never the real user's files.
-  vok::testing::TempDir home;
-  setenv("HOME", home.str().c_str(), 1);
-  setenv("XDG_CONFIG_HOME", (home.str() + "/.config").c_str(), 1);
-  setenv("XDG_DATA_HOME", (home.str() + "/.local/share").c_str(), 1);
-  setenv("XDG_CACHE_HOME", (home.str() + "/.cache").c_str(), 1);
-  setenv("GSETTINGS_BACKEND", "memory", 1);  // the file chooser saves its state there
-  // The private display's root window is the desktop here, whatever the session outside says.
-  for (const char* v : {"XDG_CURRENT_DESKTOP", "DESKTOP_SESSION", "WAYLAND_DISPLAY", "XDG_SESSION_TYPE", "SWAYSOCK"}) {
-    unsetenv(v);
-  }
-  vok::PrepareToolkit();
-  wxApp::SetInstance(new vok::DApp);
-  char arg0[] = "window_test";
-  char* wxArgv[] = {arg0, nullptr};
-  int wxArgc = 1;
-  if (!wxEntryStart(wxArgc, wxArgv)) {
-    std::fprintf(stderr, "window_test: no display\n");
-    return 1;
-  }
-  const int rc = RUN_ALL_TESTS();
-  wxEntryCleanup();
-  return rc;
-}
+int main(int argc, char** argv) { return vok::gui::RunWindowTests(argc, argv); }
