@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build="${1:-build}"
 runs="${2:-5}"
-for tool in convert lha gdk-pixbuf-thumbnailer Xvfb; do
+for tool in convert jlha Xvfb; do
   command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps)"; exit 1; }
 done
 cmake --build "$build" --target preview_bench >/dev/null
@@ -27,7 +27,7 @@ for i in $(seq 100 139); do
   convert -size 320x240 -seed "$i" plasma:fractal "BMP3:F$i.BMP"
   names="$names F$i.BMP"
 done
-lha aq pics.lzh BIG.BMP $names
+jlha aq pics.lzh BIG.BMP $names
 rm -f BIG.BMP $names
 member=$(stat -c %s pics.lzh)
 printf '[VOK32]\r\nLZHFile=z:%s\r\n' "$(echo "$work/pics/pics.lzh" | tr / '\\')" > "$work/win/vok32.ini"
@@ -43,7 +43,7 @@ peer=()
 for _ in $(seq 1 "$runs"); do
   rm -f "$work/out/"*
   t0=$(date +%s%N)
-  (cd "$work/out" && lha eq "$work/pics/pics.lzh" BIG.BMP && gdk-pixbuf-thumbnailer -s 160 BIG.BMP thumb.png)
+  (cd "$work/out" && jlha eq "$work/pics/pics.lzh" BIG.BMP && convert BIG.BMP -thumbnail 160x120 thumb.png)
   t1=$(date +%s%N)
   peer+=($(( (t1 - t0) / 1000000 )))
 done
@@ -53,7 +53,7 @@ echo "archive: 41 members, $((member / 1024)) KiB; first member BIG.BMP 1448x144
 printf '%-58s %8s\n' "from the pointer resting on the row to the picture" "ms"
 printf '%-58s %8s\n' "  vok32 hover, decoded fresh (rest delay $(get rest_ms) ms included)" "$(get rest_to_picture_ms)"
 printf '%-58s %8s\n' "  vok32 hover, from the cache" "$(get rest_to_picture_cached_ms)"
-printf '%-58s %8s\n' "  without it: lha e + gdk-pixbuf-thumbnailer (no rest)" "$peer_ms"
+printf '%-58s %8s\n' "  without it: jlha e, then convert -thumbnail (no rest)" "$peer_ms"
 printf '%-58s %8s\n' "window memory" "KiB"
 printf '%-58s %8s\n' "  vok32, listing open, nothing hovered (RSS)" "$(get rss_start_kib)"
 printf '%-58s %8s\n' "  vok32, cache full: $(get cached_pictures) pictures (RSS)" "$(get rss_cache_full_kib)"

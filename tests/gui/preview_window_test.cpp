@@ -102,7 +102,7 @@ class Preview : public ::testing::Test {
     Make("convert -size 30x60 xc:lime BMP3:TALL.BMP");
     Make("printf 'just text' > NOTES.TXT");
     Make("printf 'BM broken' > BROKEN.BMP");
-    Make("lha aq pics.lzh WIDE.BMP TALL.BMP NOTES.TXT BROKEN.BMP && rm WIDE.BMP TALL.BMP NOTES.TXT BROKEN.BMP");
+    Make("jlha aq pics.lzh WIDE.BMP TALL.BMP NOTES.TXT BROKEN.BMP && rm WIDE.BMP TALL.BMP NOTES.TXT BROKEN.BMP");
     archive_ = dir_ / "pics.lzh";
   }
 
@@ -252,10 +252,10 @@ TEST_F(Preview, HoveringEveryRowWritesNothing) {
   std::string names;
   for (int i = 0; i < 40; ++i) {
     const std::string n = "P" + std::to_string(100 + i) + ".BMP";
-    Make("convert -size 8x6 xc:'rgb(" + std::to_string(i * 6) + ",90,200)' BMP3:" + n);
+    ASSERT_NO_FATAL_FAILURE(Make("convert -size 8x6 xc:'rgb(" + std::to_string(i * 6) + ",90,200)' BMP3:" + n));
     names += " " + n;
   }
-  Make("lha aq many.lzh" + names + " && rm" + names);
+  ASSERT_NO_FATAL_FAILURE(Make("jlha aq many.lzh" + names + " && rm" + names));
   archive_ = dir_ / "many.lzh";
   const std::set<fs::path> before = Listing(dir_);
   StartWithArchive();
@@ -284,7 +284,7 @@ TEST_F(Preview, HoveringEveryRowWritesNothing) {
 
 // The file dialog: the chooser's preview pane follows the file selected in it.
 TEST_F(Preview, FileDialogShowsABitmapAndAnArchivesFirstBitmap) {
-  Make("convert -size 40x30 xc:orange BMP3:sun.bmp");
+  ASSERT_NO_FATAL_FAILURE(Make("convert -size 40x30 xc:orange BMP3:sun.bmp"));
   StartWithArchive();
   fs::current_path(dir_);
   struct Seen {

@@ -68,7 +68,7 @@ fs::path Pack(const fs::path& dir, const std::vector<std::pair<std::string, std:
     std::ofstream(dir / name, std::ios::binary) << bytes;
     names += " '" + name + "'";
   }
-  const std::string cmd = "cd '" + dir.string() + "' && lha aq pics.lzh" + names + " >/dev/null && rm" + names;
+  const std::string cmd = "cd '" + dir.string() + "' && jlha aq pics.lzh" + names + " >/dev/null && rm" + names;
   EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
   return dir / "pics.lzh";
 }
