@@ -21,8 +21,8 @@
 
 #include "app/dapp.h"
 #include "app/ddecframe.h"
-#include "client/dclient_view.h"
-#include "client/hover_preview.h"
+#include "view/dclient_view.h"
+#include "view/hover_preview.h"
 
 namespace {
 
