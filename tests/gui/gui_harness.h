@@ -16,7 +16,7 @@
 #include <wx/utils.h>
 
 #include "app/dapp.h"
-#include "temp_dir.h"
+#include "tests/temp_dir.h"
 
 namespace vok::gui {
 

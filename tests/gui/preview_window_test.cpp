@@ -22,10 +22,10 @@
 #include "app/dapp.h"
 #include "app/ddecframe.h"
 #include "archive/listing.h"
-#include "gui_harness.h"
 #include "platform/codepage.h"
 #include "settings/settings.h"
-#include "temp_dir.h"
+#include "tests/gui/gui_harness.h"
+#include "tests/temp_dir.h"
 #include "view/dclient_view.h"
 #include "view/hover_preview.h"
 
@@ -199,11 +199,22 @@ TEST_F(Preview, ButtonsKeysWheelAndDialogsHideItAndClicksStillSelect) {
   StartWithArchive();
   auto selected = [&](int row) { return View()->Client().Entries[kFirstDataRow + row].Selected != 0; };
 
+  // A click on the popup itself goes through to the row beneath it.
+  ASSERT_TRUE(RestOn(0));
+  const wxPoint onPopup = Hover().PictureRect().GetPosition() + wxPoint(4, 1);
+  ASSERT_TRUE(View()->GetScreenRect().Contains(onPopup));
+  PointerTo(onPopup);
+  Pump(100);
+  ASSERT_TRUE(Hover().PopupShown());  // still on the same row
+  sim_.MouseClick();
+  EXPECT_TRUE(WaitFor([&] { return !Hover().PopupShown() && selected(0); }));
+
   // A press hides it, and selects the row as it always did.
   ASSERT_TRUE(RestOn(1));
   sim_.MouseClick();
   EXPECT_TRUE(WaitFor([&] { return !Hover().PopupShown() && selected(1); }));
   EXPECT_FALSE(selected(0));
+
   Pump(800);  // no new rest without a move
   EXPECT_FALSE(Hover().PopupShown());
 

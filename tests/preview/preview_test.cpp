@@ -12,12 +12,12 @@
 #include <set>
 #include <thread>
 
-#include "desktop/bmp_fixture.h"
 #include "platform/sys.h"
 #include "preview/archive_pictures.h"
 #include "preview/decode_worker.h"
 #include "preview/thumbnail_cache.h"
-#include "temp_dir.h"
+#include "tests/desktop/bmp_fixture.h"
+#include "tests/temp_dir.h"
 
 namespace vok::preview {
 namespace {
