@@ -1,5 +1,6 @@
 #include "view/file_preview_gtk.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <gtk/gtk.h>
@@ -37,7 +38,6 @@ FilePreview::FilePreview(wxFileDialog& dialog) {
   image_ = gtk_image_new();
   label_ = gtk_label_new("");
   gtk_label_set_justify(GTK_LABEL(label_), GTK_JUSTIFY_CENTER);
-  gtk_widget_set_size_request(box, preview::kPictureWidth + 8, -1);
   gtk_box_pack_start(GTK_BOX(box), image_, FALSE, FALSE, 0);
   gtk_box_pack_start(GTK_BOX(box), label_, FALSE, FALSE, 0);
   gtk_widget_show_all(box);
@@ -97,8 +97,14 @@ void FilePreview::Arrived(std::uint64_t ticket, const Found& found) {
       std::memcpy(dst + static_cast<std::size_t>(y) * stride, t.rgb.data() + static_cast<std::size_t>(y) * t.width * 3,
                   static_cast<std::size_t>(t.width) * 3);
     }
-    gtk_image_set_from_pixbuf(GTK_IMAGE(image_), pixbuf);
+    // Smaller than the listing's popup: the pane must leave the dialog at
+    // the size placed for the screen.
+    const int w = std::max(1, t.width * 5 / 8), h = std::max(1, t.height * 5 / 8);
+    GdkPixbuf* small = gdk_pixbuf_scale_simple(pixbuf, w, h, GDK_INTERP_BILINEAR);
     g_object_unref(pixbuf);
+    if (!small) return;
+    gtk_image_set_from_pixbuf(GTK_IMAGE(image_), small);
+    g_object_unref(small);
   } else {
     gtk_image_clear(GTK_IMAGE(image_));
   }
