@@ -31,6 +31,10 @@ int main(int argc, char** argv) {
       for (const auto& f : files) RunOne(f), ++n;
     } else if (fs::is_regular_file(arg)) {
       RunOne(arg), ++n;
+    } else {
+      // A missing folder would replay nothing and pass.
+      std::fprintf(stderr, "replay: %s: no such file or folder\n", argv[i]);
+      return 1;
     }
   }
   std::printf("replayed %d inputs\n", n);
