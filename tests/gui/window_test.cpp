@@ -94,7 +94,7 @@ class DialogScript : public wxModalDialogHook {
     wxWeakRef<wxDialog> dlg(d);
     Answer answer = answers_.empty() ? Answer([](wxDialog*) { return int{wxID_CANCEL}; }) : answers_.front();
     if (!answers_.empty()) answers_.pop_front();
-    timer_.Start(answer, dlg);
+    timer_.Arm(answer, dlg);
     return wxID_NONE;
   }
   void Exit(wxDialog* d) override {
@@ -104,7 +104,7 @@ class DialogScript : public wxModalDialogHook {
  private:
   class Timer : public wxTimer {
    public:
-    void Start(Answer a, wxWeakRef<wxDialog> d) {
+    void Arm(Answer a, wxWeakRef<wxDialog> d) {
       answer_ = std::move(a);
       dialog_ = d;
       StartOnce(400);
