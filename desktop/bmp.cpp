@@ -62,6 +62,12 @@ std::optional<Header> ReadHeader(const guchar* b, size_t n) {
     h.height = ht < 0 ? 0 - static_cast<std::uint64_t>(static_cast<std::int64_t>(ht))
                       : static_cast<std::uint64_t>(ht);
     h.bpp = Le(b, 28, 2), h.compression = Le(b, 30, 4);
+    // More colours than the depth can index, or than a palette holds: the
+    // loader would size its palette from this count and ask for gigabytes.
+    if (n >= 50) {
+      const std::uint64_t colours = Le(b, 46, 4);
+      if (colours > 256 || (h.bpp < 8 && colours > (std::uint64_t{1} << h.bpp))) return std::nullopt;
+    }
     // A version 5 header may point past the pixels at an embedded colour profile.
     if (headerSize >= 124 && n >= 14 + 124 && Le(b, 14 + 56, 4) == 0x4D424544) {
       const std::uint64_t size = Le(b, 14 + 116, 4);
