@@ -55,7 +55,8 @@ std::optional<Header> ReadHeader(const guchar* b, size_t n) {
   if (headerSize == 12) {
     h.width = Le(b, 18, 2), h.height = Le(b, 20, 2), h.bpp = Le(b, 24, 2);
   } else {
-    if (n < 34 || headerSize < 40) return std::nullopt;
+    // The loader allocates the header as long as it says it is.
+    if (n < 34 || headerSize < 40 || headerSize > 124) return std::nullopt;
     const auto w = static_cast<std::int32_t>(Le(b, 18, 4));
     const auto ht = static_cast<std::int32_t>(Le(b, 22, 4));
     h.width = w < 0 ? 0 : static_cast<std::uint64_t>(w);
