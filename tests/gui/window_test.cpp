@@ -487,7 +487,7 @@ TEST_F(Window, ScrollBarFollowsTheRowsThatFit) {
 
 TEST_F(Window, TrackClicksMoveOnePageAndHoldingRepeatsPages) {
   std::vector<std::string> names;
-  for (int i = 0; i < 60; ++i) names.push_back("T" + std::to_string(100 + i) + ".BMP");
+  for (int i = 0; i < 60; ++i) names.push_back(std::string("T").append(std::to_string(100 + i)).append(".BMP"));
   ASSERT_NO_FATAL_FAILURE(MakeArchive(tmp_.path() / "long", names, "teal"));
   RememberArchive(tmp_.path() / "long" / "pics.lzh");
   Start();

@@ -320,7 +320,8 @@ TEST_F(ProfileTest, ConcurrentWritersLoseNoKey) {
     if (pids[w] == 0) {
       bool ok = true;
       for (int i = 0; i < kKeys; ++i) {
-        const std::string key = "w" + std::to_string(w) + "k" + std::to_string(i);
+        std::string key = "w";
+        key.append(std::to_string(w)).append("k").append(std::to_string(i));
         ok = WritePrivateProfileStringA("s", key.c_str(), "v", "t.ini") && ok;
       }
       _exit(ok ? 0 : 1);
@@ -334,7 +335,8 @@ TEST_F(ProfileTest, ConcurrentWritersLoseNoKey) {
   int kept = 0;
   for (int w = 0; w < 2; ++w)
     for (int i = 0; i < kKeys; ++i) {
-      const std::string key = "w" + std::to_string(w) + "k" + std::to_string(i);
+      std::string key = "w";
+      key.append(std::to_string(w)).append("k").append(std::to_string(i));
       kept += Get("s", key.c_str()) == "v";
     }
   EXPECT_EQ(kept, 2 * kKeys);
